@@ -39,3 +39,13 @@ int RunInMachine(const std::string& hostDir, const std::string& currentDir,
                  const std::string& commandLine, const std::string& agent);
 
 }  // namespace plat::sim
+
+namespace plat::sim {
+
+// The parts of making a machine, each owned by its part of the back end; NewMachine calls them
+// in this order.
+void CreateMachineLayout(const std::string& hostDir, const MachineOptions& options);  // dirs, ini
+void WriteFreshRegistry(const std::string& hostDir, const MachineOptions& options);  // registry
+void InstallSystemPrograms(const std::string& hostDir);  // reg.exe and the other tools
+
+}  // namespace plat::sim
