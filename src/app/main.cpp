@@ -1,0 +1,6 @@
+// setup.exe
+#include "app/Startup.h"
+
+int main() {
+  return niv::RunSetup();
+}
