@@ -35,7 +35,7 @@ std::string FormatTimeStamp(const plat::TLocalTime& time) {
   return out;
 }
 
-TLogFile::TLogFile(void* /*owner*/) {}
+TLogFile::TLogFile(forms::TComponent* owner) : forms::TComponent(owner) {}
 
 void TLogFile::SetFileName(std::string_view fileName) {
   if (fileName == fileName_) return;

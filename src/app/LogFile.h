@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "forms/Classes.h"
 #include "platform/System.h"
 
 namespace plat {
@@ -16,11 +17,11 @@ class TFileStream;
 
 namespace niv {
 
-class TLogFile {
+class TLogFile : public forms::TComponent {
  public:
-  // The owner is accepted for the shape of a component; the log never has one here.
-  explicit TLogFile(void* owner = nullptr);
-  virtual ~TLogFile() = default;
+  // The program makes its log without an owner.
+  explicit TLogFile(forms::TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TLogFile"; }
 
   const std::string& FileName() const { return fileName_; }
   // A different name (exact comparison) brings the header back before the next line.

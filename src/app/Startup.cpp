@@ -8,6 +8,7 @@
 #include "app/RunState.h"
 #include "app/Strings.h"
 #include "app/SystemServices.h"
+#include "forms/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/System.h"
@@ -46,6 +47,14 @@ void ReadCommandLine() {
   LogLine(" command line parameter : " + SetupFileName);
 }
 
+// Until the wizard's windows are registered, a run with a good description says so in the run's
+// language instead of ending silently.
+void ReportWizardMissing() {
+  LangMessageBox(plat::A("Мастер установки отсутствует в этой сборке программы"),
+                 "The setup wizard is not part of this build", MessageCaption,
+                 forms::MB_TASKMODAL | forms::MB_ICONINFORMATION);
+}
+
 // Reads the description and, when it is good, runs the windows of the run.
 void RunWithDescription() {
   SetupDescription = std::make_unique<TIDFTextFile>();
@@ -55,7 +64,10 @@ void RunWithDescription() {
     return;
   }
   Language = DecideLanguage(*SetupDescription);
-  if (RunWindowsSeam()) RunWindowsSeam()();
+  if (RunWindowsSeam())
+    RunWindowsSeam()();
+  else
+    ReportWizardMissing();
   if (RebootPending) RebootWindows();
 }
 
@@ -83,6 +95,9 @@ int RunSetup() {
   SetupFileName = "setup.idf";
   LicenceFileName = "licence.txt";
   UninstInfName = "uninst.inf";
+  // The application object lives for the whole run; its window owns every box.
+  std::unique_ptr<forms::TApplication> application;
+  if (forms::Application == nullptr) application = std::make_unique<forms::TApplication>();
   try {
     TempDir = plat::TempDirectory();
     StartDir = plat::GetCurrentDir();

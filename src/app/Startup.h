@@ -7,7 +7,7 @@ namespace niv {
 
 // The windows of the run: the application, the background window as its main window, the
 // wizard, and the message loop until the main window closes. Registered by the wizard's code;
-// without it the run ends once the description has been read.
+// without it the run tells the user that the wizard is missing, and ends.
 using TRunWindowsFn = std::function<void()>;
 void SetRunWindows(TRunWindowsFn fn);
 
