@@ -15,7 +15,7 @@ constexpr uint32_t MB_YESNO = 0x4;
 constexpr uint32_t MB_RETRYCANCEL = 0x5;
 constexpr uint32_t MB_ICONERROR = 0x10;  // MB_ICONHAND, MB_ICONSTOP
 constexpr uint32_t MB_ICONQUESTION = 0x20;
-constexpr uint32_t MB_ICONWARNING = 0x30;  // MB_ICONEXCLAMATION
+constexpr uint32_t MB_ICONWARNING = 0x30;      // MB_ICONEXCLAMATION
 constexpr uint32_t MB_ICONINFORMATION = 0x40;  // MB_ICONASTERISK
 constexpr uint32_t MB_DEFBUTTON2 = 0x100;
 constexpr uint32_t MB_DEFBUTTON3 = 0x200;
@@ -35,3 +35,8 @@ constexpr int IDNO = 7;
 int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t flags);
 
 }  // namespace forms
+
+// Every box shown goes to the machine's record as an event of kind "msgbox" with the fields
+// text, caption, flags ("0x" and lower-case hex digits, as 0x2034) and answer (the button code
+// in decimal; 0 when the run ended before the box had an answer). The answer comes from the
+// current user agent (forms/Agent.h).
