@@ -41,6 +41,7 @@ struct MessageBoxInfo {
   std::string Caption;
   uint32_t Flags = 0;
   bool FromWorkerThread = false;  // shown by a thread other than the main one
+  uint64_t Id = 0;                // a number of its own for each box shown
   // The button codes of the box, left to right (IDOK, IDCANCEL, IDYES, ...).
   std::vector<int> Buttons() const;
   int DefaultButton() const;  // by MB_DEFBUTTON2/3, the first button otherwise

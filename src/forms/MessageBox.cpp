@@ -1,5 +1,6 @@
 #include "forms/MessageBox.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -72,6 +73,8 @@ int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t fla
   box.Caption = std::string(caption);
   box.Flags = flags;
   box.FromWorkerThread = !Application->IsMainThread();
+  static std::atomic<uint64_t> lastId{0};
+  box.Id = ++lastId;
   int answer = 0;
   if (!box.FromWorkerThread) {
     answer = Application->BoxLoop(box);
