@@ -93,7 +93,8 @@ Environment FreshNtEnvironment(const MachineConfig& facts) {
   Put(env, "TEMP", facts.tempDir, false);
   Put(env, "TMP", facts.tempDir, false);
   Put(env, "COMPUTERNAME", "NIVSIM", false);
-  Put(env, "USERNAME", "User", false);
+  Put(env, "USERNAME", "Administrator", false);
+  Put(env, "USERPROFILE", facts.windowsDir + "\\Profiles\\Administrator", false);
   ReadEnvironmentKey(env, HKEY_LOCAL_MACHINE,
                      "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", false);
   ReadEnvironmentKey(env, HKEY_CURRENT_USER, "\\Environment", true);

@@ -28,8 +28,8 @@ fs::path RunningExecutableDir() {
   return ec ? fs::path() : exe.parent_path();
 }
 
-// Where the tools are: NIVSIM_TOOLS_DIR, else beside the running program, else the "tools"
-// folder of a build tree above it (tests run from below the build's root).
+// Where the tools are: NIVSIM_TOOLS_DIR, else beside the running program, else in the folders
+// above it and their "tools" folders (the build tree: tests run from below its root).
 fs::path FindTool(const char* hostName) {
   std::vector<fs::path> dirs;
   if (const char* env = std::getenv("NIVSIM_TOOLS_DIR"); env && *env) dirs.emplace_back(env);
@@ -39,14 +39,17 @@ fs::path FindTool(const char* hostName) {
     fs::path up = exeDir;
     for (int i = 0; i < 4 && up.has_parent_path() && up != up.parent_path(); ++i) {
       up = up.parent_path();
+      dirs.push_back(up);
       dirs.push_back(up / "tools");
     }
   }
+  // A build tree keeps each tool in a folder of its own name (tools/reg/reg).
   for (const auto& dir : dirs) {
-    std::error_code ec;
-    const fs::path candidate = dir / hostName;
-    if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0)
-      return candidate;
+    for (const fs::path& candidate : {dir / hostName, dir / hostName / hostName}) {
+      std::error_code ec;
+      if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0)
+        return candidate;
+    }
   }
   return {};
 }
@@ -106,6 +109,8 @@ void NewMachine(const std::string& hostDir, const MachineOptions& options) {
     throw Exception("The folder \"" + hostDir + "\" exists and is not empty");
   std::error_code ec;
   const bool existed = fs::exists(hostDir, ec);
+  const fs::path parent = fs::absolute(hostDir, ec).parent_path();
+  if (!existed && !parent.empty()) fs::create_directories(parent, ec);
   try {
     CreateMachineLayout(hostDir, options);
     WriteFreshRegistry(hostDir, options);
