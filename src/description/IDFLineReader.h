@@ -20,9 +20,14 @@ class TIDFLineReader {
 
   // False only when not a single byte was left; an empty line gives true and "".
   bool ReadLine(std::string& line);
+  // The same without a copy where the line lies whole in the data read so far; the view stays
+  // valid until the next call.
+  bool ReadLine(std::string_view& line);
 
  private:
   bool Fill();
+
+  std::string long_;  // a line that spans chunks
 
   Source source_;
   std::string chunk_;
@@ -32,6 +37,7 @@ class TIDFLineReader {
 
 // Removes every byte up to and including the blank from both ends.
 void TrimIDFLine(std::string& line);
+std::string_view TrimmedIDFLine(std::string_view line);
 
 class TIDFTextFile;
 // Sends a line to the sink set by SetIDFLogSink, if any.

@@ -84,12 +84,9 @@ class TIDFLineParser {
     std::string_view name = line.substr(0, eq);
     std::string_view value =
         eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
-    if (current_ == nullptr) {
-      file_.AddParam(std::string(name)).SetAsString(std::string(value));
-      return;
-    }
-    if (!current_->IsTree) {
-      current_->AddParam(std::string(name)).SetAsString(std::string(value));
+    if (current_ == nullptr || !current_->IsTree) {
+      TIDFSection& target = current_ == nullptr ? file_ : *current_;
+      target.AddParam(std::string(name)).SetAsString(std::string(value));
       return;
     }
     size_t typeEnd = value.find('=');
@@ -127,13 +124,19 @@ void LogIDF(const std::string& text) {
 
 // --- lines -------------------------------------------------------------------------------------
 
-void TrimIDFLine(std::string& line) {
+std::string_view TrimmedIDFLine(std::string_view line) {
   auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  size_t end = line.size();
-  while (end > 0 && isBlank(line[end - 1])) --end;
-  size_t begin = 0;
-  while (begin < end && isBlank(line[begin])) ++begin;
-  if (begin > 0 || end < line.size()) line = line.substr(begin, end - begin);
+  while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+  while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+  return line;
+}
+
+void TrimIDFLine(std::string& line) {
+  std::string_view trimmed = TrimmedIDFLine(line);
+  const size_t begin = static_cast<size_t>(trimmed.data() - line.data());
+  const size_t length = trimmed.size();
+  line.erase(begin + length);
+  line.erase(0, begin);
 }
 
 bool TIDFLineReader::Fill() {
@@ -153,35 +156,51 @@ bool TIDFLineReader::Fill() {
   return true;
 }
 
-bool TIDFLineReader::ReadLine(std::string& line) {
-  line.clear();
-  bool gotByte = false;
+bool TIDFLineReader::ReadLine(std::string_view& line) {
+  if (pos_ >= data_.size() && !Fill()) return false;
+  std::string_view rest = data_.substr(pos_);
+  size_t cr = rest.find('\r');
+  if (cr != std::string_view::npos && pos_ + cr + 1 < data_.size()) {
+    // The common case: the line and the byte after its CR lie in the data at hand.
+    line = rest.substr(0, cr);
+    pos_ += cr + 1;
+    if (data_[pos_] == '\n') ++pos_;
+    line = TrimmedIDFLine(line);
+    return true;
+  }
+  // The line, or the byte that decides about its CR, lies beyond this chunk.
+  long_.clear();
   for (;;) {
     if (pos_ >= data_.size() && !Fill()) break;
-    gotByte = true;
-    std::string_view rest = data_.substr(pos_);
-    size_t cr = rest.find('\r');
+    rest = data_.substr(pos_);
+    cr = rest.find('\r');
     if (cr == std::string_view::npos) {
-      line.append(rest);
+      long_.append(rest);
       pos_ = data_.size();
       continue;
     }
-    line.append(rest.substr(0, cr));
+    long_.append(rest.substr(0, cr));
     pos_ += cr + 1;
     // A CR followed by an LF ends the line with both; any other byte stays for the next line.
     if (pos_ >= data_.size() && !Fill()) break;
     if (data_[pos_] == '\n') ++pos_;
     break;
   }
-  if (!gotByte) return false;
-  TrimIDFLine(line);
+  line = TrimmedIDFLine(long_);
+  return true;
+}
+
+bool TIDFLineReader::ReadLine(std::string& line) {
+  std::string_view view;
+  if (!ReadLine(view)) return false;
+  line.assign(view);
   return true;
 }
 
 bool LoadIDFLines(TIDFLineReader& reader, TIDFTextFile& file) {
-  std::string line;
+  std::string_view line;
   if (!reader.ReadLine(line)) return false;
-  std::string_view magic = std::string_view(line).substr(0, kMagicWithRoot.size());
+  std::string_view magic = line.substr(0, kMagicWithRoot.size());
   if (magic != kMagicWithRoot && magic != kMagicWithoutRoot) return false;
   if (!reader.ReadLine(line) || !line.empty()) return false;
 
