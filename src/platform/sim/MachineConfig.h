@@ -31,13 +31,13 @@
 namespace plat::sim {
 
 struct MachineDrive {
-  char letter = 'C';     // upper case
-  uint32_t type = 3;     // plat::DRIVE_* value
-  std::string label;     // volume label
-  int64_t freeK = -1;    // free space in K; -1: the host's real free space
-  std::string hostDir;   // a host folder shown as this drive; "" for drives/<letter>
-  std::string share;     // "\\SERVER\SHARE" for a network drive reachable by UNC, else ""
-  uint32_t serial = 0;   // volume serial number
+  char letter = 'C';    // upper case
+  uint32_t type = 3;    // plat::DRIVE_* value
+  std::string label;    // volume label
+  int64_t freeK = -1;   // free space in K; -1: the host's real free space
+  std::string hostDir;  // a host folder shown as this drive; "" for drives/<letter>
+  std::string share;    // "\\SERVER\SHARE" for a network drive reachable by UNC, else ""
+  uint32_t serial = 0;  // volume serial number
 };
 
 struct MachineConfig {
