@@ -64,28 +64,28 @@ std::string TreePicture(TTreeView& tree, TTreeNode* node) {
 }  // namespace
 
 std::string DescribeControl(TControl& c, bool utf8) {
-  std::string name = c.Name.empty() ? std::string() : c.Name + " ";
+  std::string name = c.Name.empty() ? std::string() : " " + c.Name;
   if (auto* b = dynamic_cast<TButton*>(&c)) {
-    return "button " + name + "[" + ForPeople(b->Caption(), utf8) + "]" + Flags(c);
+    return "button" + name + " " + "[" + ForPeople(b->Caption(), utf8) + "]" + Flags(c);
   }
   if (auto* l = dynamic_cast<TLabel*>(&c)) {
-    return "label " + name + Quoted(l->Caption(), utf8) + Flags(c);
+    return "label" + name + " " + Quoted(l->Caption(), utf8) + Flags(c);
   }
   if (auto* e = dynamic_cast<TEdit*>(&c))
-    return "edit " + name + Quoted(e->Text(), utf8) + Flags(c);
+    return "edit" + name + " " + Quoted(e->Text(), utf8) + Flags(c);
   if (auto* m = dynamic_cast<TMemo*>(&c)) {
-    std::string text = "memo " + name + Flags(c) + ":";
+    std::string text = "memo" + name + Flags(c) + ":";
     for (int i = 0; i < m->Lines.Count() && i < 8; ++i)
       text += "\n    " + ForPeople(m->Lines[i], utf8);
     if (m->Lines.Count() > 8) text += "\n    ... (" + std::to_string(m->Lines.Count()) + " lines)";
     return text;
   }
   if (auto* k = dynamic_cast<TCheckBox*>(&c)) {
-    return "check " + name + (k->Checked() ? "[x] " : "[ ] ") + Quoted(k->Caption(), utf8) +
+    return "check" + name + " " + (k->Checked() ? "[x] " : "[ ] ") + Quoted(k->Caption(), utf8) +
            Flags(c);
   }
   if (auto* r = dynamic_cast<TRadioGroup*>(&c)) {
-    std::string text = "radio " + name + Quoted(r->Caption(), utf8) + Flags(c) + ":";
+    std::string text = "radio" + name + " " + Quoted(r->Caption(), utf8) + Flags(c) + ":";
     for (int i = 0; i < r->Items.Count(); ++i) {
       text += std::string("\n    ") + (i == r->ItemIndex() ? "(o) " : "( ) ") +
               ForPeople(r->Items[i], utf8);
@@ -93,7 +93,7 @@ std::string DescribeControl(TControl& c, bool utf8) {
     return text;
   }
   if (auto* l = dynamic_cast<TListBox*>(&c)) {
-    std::string text = "list " + name + Flags(c) + ":";
+    std::string text = "list" + name + Flags(c) + ":";
     for (int i = 0; i < l->Items.Count(); ++i) {
       text += std::string("\n    ") + (i == l->ItemIndex() ? "> " : "  ") +
               ForPeople(l->Items[i], utf8);
@@ -101,7 +101,7 @@ std::string DescribeControl(TControl& c, bool utf8) {
     return text;
   }
   if (auto* t = dynamic_cast<TTreeView*>(&c)) {
-    std::string text = "tree " + name + Flags(c) + ":";
+    std::string text = "tree" + name + Flags(c) + ":";
     for (TTreeNode* n = t->Items.GetFirstNode(); n; n = n->GetNext()) {
       bool shown = true;
       for (TTreeNode* p = n->Parent(); p; p = p->Parent()) shown = shown && p->Expanded;
@@ -114,25 +114,26 @@ std::string DescribeControl(TControl& c, bool utf8) {
   if (auto* p = dynamic_cast<TProgressBar*>(&c)) {
     int span = std::max(1, p->Max() - p->Min());
     int filled = (p->Position() - p->Min()) * 20 / span;
-    return "progress " + name + "[" + std::string(filled, '#') + std::string(20 - filled, '.') +
-           "] " + std::to_string(p->Position()) + " of " + std::to_string(p->Min()) + ".." +
-           std::to_string(p->Max());
+    return "progress" + name + " " + "[" + std::string(filled, '#') +
+           std::string(20 - filled, '.') + "] " + std::to_string(p->Position()) + " of " +
+           std::to_string(p->Min()) + ".." + std::to_string(p->Max());
   }
   if (auto* d = dynamic_cast<TDriveComboBox*>(&c)) {
-    return "drives " + name + Quoted(d->Text(), utf8) + Flags(c);
+    return "drives" + name + " " + Quoted(d->Text(), utf8) + Flags(c);
   }
   if (auto* d = dynamic_cast<TDirectoryListBox*>(&c)) {
-    std::string text = "folders " + name + Quoted(d->Directory(), utf8) + Flags(c) + ":";
+    std::string text = "folders" + name + " " + Quoted(d->Directory(), utf8) + Flags(c) + ":";
     for (int i = 0; i < d->Items.Count(); ++i) {
       text += std::string("\n    ") + (i == d->ItemIndex() ? "> " : "  ") +
               ForPeople(d->Items[i], utf8);
     }
     return text;
   }
-  if (auto* g = dynamic_cast<TGroupBox*>(&c)) return "group " + name + Quoted(g->Caption(), utf8);
-  if (auto* n = dynamic_cast<TNotebook*>(&c)) return "notebook " + name + "page " + n->ActivePage();
+  if (auto* g = dynamic_cast<TGroupBox*>(&c))
+    return "group" + name + " " + Quoted(g->Caption(), utf8);
+  if (auto* n = dynamic_cast<TNotebook*>(&c)) return "notebook" + name + " page " + n->ActivePage();
   if (auto* i = dynamic_cast<TImage*>(&c)) {
-    return "image " + name + std::to_string(i->Picture.Width()) + "x" +
+    return "image" + name + " " + std::to_string(i->Picture.Width()) + "x" +
            std::to_string(i->Picture.Height());
   }
   return "";  // panels, pages, bevels: only their contents show
@@ -166,7 +167,16 @@ std::string Screen::Describe(bool utf8) const {
     text += "\n";
   }
   if (Forms.empty()) text += "  no visible form\n";
-  for (TForm* f : Forms) text += "  " + DescribeForm(*f, utf8);
+  for (TForm* f : Forms) {
+    std::string form = DescribeForm(*f, utf8);
+    size_t start = 0;
+    while (start < form.size()) {
+      size_t end = form.find('\n', start);
+      if (end == std::string::npos) end = form.size();
+      text += "  " + form.substr(start, end - start) + "\n";
+      start = end + 1;
+    }
+  }
   return text;
 }
 
