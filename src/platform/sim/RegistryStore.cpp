@@ -44,7 +44,8 @@ class RegistryLock {
     if (fd_ < 0 && !exclusive) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
       const int error = errno;
-      if (!exclusive && error != ENOENT) return;  // a read-only machine: read without the lock
+      struct stat st {};
+      if (!exclusive && ::stat(machineDir.c_str(), &st) == 0) return;  // read-only: no lock
       throw ERegistryException("Cannot use the registry of the machine \"" + machineDir +
                                "\": " + ErrnoText(error));
     }
