@@ -14,7 +14,9 @@ using ServicesInMachine = testing::MachineTest;
 
 void PutFile(const std::string& path, uint32_t attributes = 0) {
   plat::TFileStream(path, plat::fmCreate).WriteBuffer("x", 1);
-  if (attributes != 0) ASSERT_TRUE(plat::FileSetAttr(path, attributes));
+  if (attributes != 0) {
+    ASSERT_TRUE(plat::FileSetAttr(path, attributes));
+  }
 }
 
 TEST_F(ServicesInMachine, DeleteTreeRemovesProtectedFilesAndNestedDirectories) {
@@ -46,17 +48,23 @@ TEST_F(ServicesInMachine, DeleteFilesStopsAtAFileThatCannotGo) {
 }
 
 TEST(FreeDiskSpace, InKOfTheDriveOrZero) {
-  for (bool family9x : {false, true}) {
+  // The first 9x builds know only the query by clusters; later ones and NT the exact one.
+  for (auto [family9x, build] : {std::pair{false, 0u}, {true, 1111u}, {true, 950u}}) {
     std::string pattern = (std::filesystem::temp_directory_path() / "niv_app_XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     plat::sim::MachineOptions options;
     options.family9x = family9x;
+    options.buildNumber = build;
     options.drives.push_back({'D', plat::DRIVE_FIXED, "DATA", 12345, ""});
     plat::sim::NewMachine(pattern + "/m", options);
     plat::sim::UseMachine(pattern + "/m");
-    EXPECT_EQ(FreeDiskSpaceK("D:\\"), 12345) << family9x;
-    EXPECT_EQ(FreeDiskSpaceK("D:"), 12345) << family9x;
-    EXPECT_EQ(FreeDiskSpaceK("Q:\\"), 0) << family9x;
+    int64_t expected = 12345;
+    uint32_t sectors = 0, bytes = 0, clusters = 0, total = 0;
+    if (build == 950u && plat::DiskFreeSpace("D:\\", sectors, bytes, clusters, total))
+      expected = static_cast<int64_t>((uint64_t{clusters} * sectors * bytes + 512) / 1024);
+    EXPECT_EQ(FreeDiskSpaceK("D:\\"), expected) << build;
+    EXPECT_EQ(FreeDiskSpaceK("D:"), expected) << build;
+    EXPECT_EQ(FreeDiskSpaceK("Q:\\"), 0) << build;
     std::filesystem::remove_all(pattern);
   }
 }
@@ -101,7 +109,7 @@ TEST_F(ServicesInMachine, RemoveContinueLinkAsksForTheStartupShortcutAndIgnoresE
 
   int calls = 0;
   SetDealProgramGroup([&](int task, const std::string& group, const std::vector<std::string>& items,
-                          std::string&, bool onDesktop) {
+                          std::string&, bool onDesktop) -> bool {
     ++calls;
     EXPECT_EQ(task, kDeleteLinksTask);
     EXPECT_EQ(group, "Startup");

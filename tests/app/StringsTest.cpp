@@ -130,8 +130,8 @@ TEST(TLogFile, HeaderComesBackOnlyForANewNameOrAnyHeader) {
   log.HeaderPending = false;
   log.SetHeader("");
   EXPECT_TRUE(log.HeaderPending);
-  log.HeaderPending = false;
   log.SetFileName("");
+  log.HeaderPending = false;
   log.WriteLine("nothing happens");  // an empty name writes nothing
   EXPECT_FALSE(log.HeaderPending);
 }

@@ -77,6 +77,11 @@ class StartupScenario : public ::testing::Test {
 TEST_F(StartupScenario, MissingDescriptionIsReportedInRussianAndLoggedInEnglish) {
   ASSERT_EQ(Run("D:\\setup.exe"), 0);
   EXPECT_EQ(Boxes(), std::vector<std::string>{"setup.idf не найден"});
+  for (const plat::RecordEvent& event : plat::ReadRecord(machine_)) {
+    if (event.kind != "msgbox") continue;
+    EXPECT_EQ(event.Field("flags"), "0x2010");  // task-modal error box
+    EXPECT_EQ(event.Field("caption"), "");
+  }
   EXPECT_EQ(LogLines(),
             (std::vector<std::string>{"[T]:", "[T]:", "[T]: setup.idf does not exist"}));
 }
