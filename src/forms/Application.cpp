@@ -312,12 +312,20 @@ void TApplication::Idle() {
   Screen screen = CurrentScreen();
   bool acted = false;
   if (screen.Box) {
-    if (auto answer = agent.AnswerBox(*screen.Box)) {
+    // A code of 0 or below is no answer (the box would never close).
+    if (auto answer = agent.AnswerBox(*screen.Box); answer && *answer > 0) {
       impl_->modal.back()->answer = *answer;
       acted = true;
     }
   } else {
-    Guarded(this, [&] { acted = agent.Act(screen); });
+    try {
+      acted = agent.Act(screen);
+    } catch (const EAgentStop&) {
+      throw;
+    } catch (...) {
+      acted = true;  // the input happened; its handler failed
+      HandleException(this);
+    }
   }
   bool virtualClock = agent.UsesVirtualClock();
   FollowRealTime(*impl_, virtualClock);
