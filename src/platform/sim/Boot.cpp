@@ -12,6 +12,7 @@
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "platform/sim/Machine.h"
+#include "platform/sim/Process.h"
 #include "platform/sim/Restart.h"
 
 namespace plat::sim {
@@ -120,7 +121,7 @@ std::vector<StartupProgram> StartupPrograms() {
 }
 
 bool BootMachine(const std::string& hostDir, const std::string& agent, std::ostream& out) {
-  UseMachine(hostDir);
+  ChooseMachine(hostDir);
   const std::optional<uint32_t> request = PendingRestart(hostDir);
   AppendRecord({"boot", {{"restart", request ? RestartActionName(*request) : "none"}}});
   ClearPendingRestart(hostDir);

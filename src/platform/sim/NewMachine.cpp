@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/sim/Machine.h"
 #include "platform/sim/MachineConfig.h"
+#include "platform/sim/Process.h"
 
 namespace fs = std::filesystem;
 
@@ -64,10 +65,10 @@ bool IsEmptyOrMissing(const std::string& dir) {
 class MachineScope {
  public:
   explicit MachineScope(const std::string& hostDir) : previous_(CurrentMachineDir()) {
-    UseMachine(hostDir);
+    ChooseMachine(hostDir);
   }
   ~MachineScope() {
-    if (!previous_.empty()) UseMachine(previous_);
+    if (!previous_.empty()) ChooseMachine(previous_);
   }
   MachineScope(const MachineScope&) = delete;
   MachineScope& operator=(const MachineScope&) = delete;

@@ -333,10 +333,17 @@ std::string AbsoluteAgent(const std::string& agent) {
 
 }  // namespace
 
+void ChooseMachine(const std::string& hostDir) {
+  std::error_code ec;
+  const std::string current = CurrentMachineDir();
+  if (!current.empty() && std::filesystem::equivalent(current, hostDir, ec) && !ec) return;
+  UseMachine(hostDir);
+}
+
 int RunInMachine(const std::string& hostDir, const std::string& currentDir,
                  const std::string& commandLine, const std::string& agent) {
   const std::string previous = CurrentMachineDir();
-  UseMachine(hostDir);
+  ChooseMachine(hostDir);
   ProcessStart start;
   start.commandLine = commandLine;
   start.currentDir = currentDir.empty() ? "C:\\" : currentDir;
@@ -346,7 +353,7 @@ int RunInMachine(const std::string& hostDir, const std::string& currentDir,
   uint32_t code = 0;
   const bool started = StartProcess(start, true, &code);
   const uint32_t error = LastError();
-  if (!previous.empty() && previous != hostDir) UseMachine(previous);
+  if (!previous.empty()) ChooseMachine(previous);
   if (!started) {
     throw EOSError(error, "Cannot start \"" + ProgramToken(commandLine) + "\" in \"" +
                               start.currentDir + "\": " + SysErrorMessage(error));

@@ -22,6 +22,10 @@ namespace plat::sim {
 // The configuration of the current machine; the defaults of a fresh NT machine outside one.
 MachineConfig CurrentMachineFacts();
 
+// Makes hostDir the machine of the process unless it is already (UseMachine forgets the process's
+// current directory, which a program of that machine keeps).
+void ChooseMachine(const std::string& hostDir);
+
 // The program's Windows path and command line for a process that was not started in a machine
 // (tests); a program of the machine takes them from NIVSIM_PROGRAM and NIVSIM_CMDLINE.
 void SetProgramIdentity(const std::string& programPath, const std::string& commandLine);
