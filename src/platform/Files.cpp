@@ -52,10 +52,10 @@ bool MatchFrom(std::string_view name, size_t n, std::string_view mask, size_t m)
         if (MatchFrom(name, k, mask, m)) return true;
       return false;
     }
-    // A trailing ".*" or "." of the mask also matches a name that has no extension there.
+    // A trailing ".*" of the mask also matches a name that ends there ("x.*" matches "x").
     if (c == '.' && n == name.size()) {
       std::string_view tail = mask.substr(m + 1);
-      if (tail.find_first_not_of('*') == std::string_view::npos) return true;
+      if (!tail.empty() && tail.find_first_not_of('*') == std::string_view::npos) return true;
     }
     if (n == name.size()) {
       // '?' may match nothing at the end of the name.
@@ -96,6 +96,11 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
   if (mask == "*" || mask == "*.*") return true;
   std::string n = AnsiUpperCase(name);
   std::string m = AnsiUpperCase(mask);
+  // A mask ending in '.' matches names without an extension ("*." finds "README").
+  if (!m.empty() && m.back() == '.') {
+    if (n.find('.') != std::string::npos) return false;
+    m.pop_back();
+  }
   return MatchFrom(n, 0, m, 0);
 }
 

@@ -71,6 +71,9 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
       RaiseOpenError(fileName, mode, ERROR_ACCESS_DENIED);
   }
 
+  // The short name is claimed before the file exists, so that a re-read of the folder in
+  // between does not give the new file a generated one.
+  std::string shortName = r.exists ? "" : sim::ClaimShortName(r.parentHost, r.name);
   bool fresh = false;
   int fd = OpenHost(r, create, share.write, fresh);
   if (fd < 0) RaiseOpenError(fileName, mode, sim::Win32ErrorOf(errno));
@@ -90,7 +93,6 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
   if (create && !fresh && ::ftruncate(fd, 0) != 0)
     RaiseOpenError(fileName, mode, sim::Win32ErrorOf(errno));
   if (fresh) {
-    std::string shortName = sim::ClaimShortName(r.parentHost, r.name);
     if (!shortName.empty()) sim::StoreShortName(r.host, shortName);
     sim::NoteDirectoryChanged(r.parentHost, r.hostName, true, false, shortName);
   }

@@ -163,8 +163,7 @@ int NextMatch(FindState& state, TSearchRec& rec) {
   return static_cast<int>(ERROR_NO_MORE_FILES);
 }
 
-void NoteCreated(const ResolvedPath& r, bool isDirectory) {
-  std::string shortName = sim::ClaimShortName(r.parentHost, r.name);
+void NoteCreated(const ResolvedPath& r, bool isDirectory, const std::string& shortName) {
   if (!shortName.empty()) sim::StoreShortName(r.host, shortName);
   sim::NoteDirectoryChanged(r.parentHost, r.hostName, true, isDirectory, shortName);
 }
@@ -280,8 +279,9 @@ bool CreateDir(std::string_view path) {
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!Writable(r)) return false;
+  std::string shortName = sim::ClaimShortName(r.parentHost, r.name);
   if (::mkdir(r.host.c_str(), 0755) != 0) return Fail(sim::Win32ErrorOf(errno));
-  NoteCreated(r, true);
+  NoteCreated(r, true, shortName);
   return true;
 }
 
@@ -403,9 +403,12 @@ bool FileRename(std::string_view oldPath, std::string_view newPath) {
 int FindFirst(std::string_view pathWithMask, uint32_t attr, TSearchRec& rec) {
   FindClose(rec);
   rec.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
-  std::string expanded = ExpandFileName(pathWithMask);
-  std::string mask = ExtractFileName(expanded);
-  std::string dirPath = ExtractFilePath(expanded);
+  // The mask is taken as written: expanding it would drop the trailing dot of "*.".
+  std::string raw(pathWithMask);
+  std::replace(raw.begin(), raw.end(), '/', '\\');
+  std::string mask = ExtractFileName(raw);
+  std::string dirPath = ExtractFilePath(raw);
+  if (dirPath.empty()) dirPath = GetCurrentDir();
   if (mask.empty()) mask = "*";
   ResolvedPath dir;
   if (!Resolve(dirPath, dir)) return static_cast<int>(LastError());

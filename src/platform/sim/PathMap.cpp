@@ -385,7 +385,10 @@ bool LookupEntry(const std::string& hostDir, std::string_view name, DirEntry& en
 std::string ClaimShortName(const std::string& hostDir, const std::string& name) {
   if (IsShortName(name)) return "";
   std::string claimed;
-  Cache().With(hostDir, [&](const CachedDir& dir) { claimed = dir.FreeShortName(name); });
+  Cache().With(hostDir, [&](CachedDir& dir) {
+    claimed = dir.FreeShortName(name);
+    dir.shortTaken.insert(claimed);  // reserved for the entry about to be made
+  });
   return claimed;
 }
 

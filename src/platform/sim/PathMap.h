@@ -52,8 +52,8 @@ bool LookupEntry(const std::string& hostDir, std::string_view name, DirEntry& en
 // Tells the cache of the layer's own change to a folder, so it need not re-read it.
 void NoteDirectoryChanged(const std::string& hostDir, const std::string& hostName, bool added,
                           bool isDirectory, const std::string& shortName = "");
-// A short name for a new long name in a folder that no entry of the folder has; "" when the
-// name is already an 8.3 name.
+// A short name for a new long name in a folder that no entry of the folder has, reserved for
+// the entry about to be made; "" when the name is already an 8.3 name.
 std::string ClaimShortName(const std::string& hostDir, const std::string& name);
 
 }  // namespace plat::sim
