@@ -200,7 +200,7 @@ namespace {
 
 void WriteValue(HKEY root, bool open, bool readOnly, const std::string& path, std::string_view name,
                 uint32_t type, std::string data) {
-  if (!open || readOnly) FailedToSet(name);
+  if (!open || readOnly || !sim::RegNameStorable(name)) FailedToSet(name);
   bool keyFound = false;
   try {
     sim::ChangeRegistry(MachineDir(), [&](RegTree& tree) {

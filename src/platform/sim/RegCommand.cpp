@@ -267,6 +267,7 @@ int Add(const Options& o, std::ostream& out, std::istream& in) {
   const KeyName k = ParseKey(o.key);
   uint32_t type = REG_SZ;
   const std::string data = DataOf(o, type);
+  if (o.valueName && !RegNameStorable(*o.valueName)) throw ToolError{"Invalid value name."};
   if (o.valueName && !o.force) {
     bool exists = false;
     ReadRegistry(CurrentMachineDir(), [&](const RegTree& tree) {
@@ -279,6 +280,7 @@ int Add(const Options& o, std::ostream& out, std::istream& in) {
   ChangeRegistry(CurrentMachineDir(), [&](RegTree& tree) {
     bool created = false;
     RegKey* key = tree.Create(k.root, k.path, &created);
+    if (key == nullptr) throw ToolError{"Invalid key name."};
     if (!o.valueName) return created;
     return key->SetValue(*o.valueName, type, data) || created;
   });

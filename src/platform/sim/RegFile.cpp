@@ -28,6 +28,10 @@ bool RegNameEqual(std::string_view a, std::string_view b) {
   return a.size() == b.size() && CompareNames(a, b) == 0;
 }
 
+bool RegNameStorable(std::string_view name) {
+  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
 // ---- keys and values
 
 RegKey* RegKey::FindSubKey(std::string_view name) const {
@@ -67,6 +71,8 @@ const RegValue* RegKey::FindValue(std::string_view name) const {
 }
 
 bool RegKey::SetValue(std::string_view name, uint32_t type, std::string data) {
+  // A text ends at its first NUL, as the ANSI registry functions store it.
+  if (type == REG_SZ || type == REG_EXPAND_SZ) data.resize(std::min(data.size(), data.find('\0')));
   const auto [it, added] = valueIndex_.emplace(UpperName(name), values_.size());
   if (added) {
     values_.push_back(RegValue{std::string(name), type, std::move(data)});
@@ -129,7 +135,7 @@ const RegKey* RegTree::Find(HKEY root, std::string_view path) const {
 RegKey* RegTree::Create(HKEY root, std::string_view path, bool* created) {
   if (created != nullptr) *created = false;
   RegKey* key = Root(root);
-  if (key == nullptr) return nullptr;
+  if (key == nullptr || !RegNameStorable(path)) return nullptr;
   for (std::string_view name : SplitKeyPath(path)) {
     RegKey* next = key->FindSubKey(name);
     if (next == nullptr) {
@@ -419,6 +425,7 @@ class RegFileReader {
     if (!SplitFullKey(name, change.root, change.path))
       Fail("unknown root key in \"" + std::string(name) + "\"");
     change.path = Utf8ToAnsi(change.path);
+    if (!RegNameStorable(change.path)) Fail("a key name with a line break or NUL");
     if (change.remove && SplitKeyPath(change.path).empty()) Fail("a root key cannot be deleted");
     return change;
   }
@@ -451,6 +458,7 @@ class RegFileReader {
       pos = 1;
     } else {
       change.name = Utf8ToAnsi(ReadQuoted(line, pos));
+      if (!RegNameStorable(change.name)) Fail("a value name with a line break or NUL");
     }
     std::string_view rest = TrimBlanks(line.substr(pos));
     if (rest.empty() || rest.front() != '=') Fail("'=' expected after the value name");
@@ -539,6 +547,7 @@ void ApplyRegFile(const RegFileContent& content, RegTree& tree) {
       continue;
     }
     RegKey* key = tree.Create(change.root, change.path);
+    if (key == nullptr) continue;  // not produced by ParseRegFile
     for (const RegValueChange& value : change.values) {
       if (value.remove)
         key->DeleteValue(value.name);

@@ -19,6 +19,8 @@ namespace plat::sim {
 
 // Key and value names compare without regard to ASCII case, as Win32 compares them.
 bool RegNameEqual(std::string_view a, std::string_view b);
+// Whether the editor's text can hold the name: no line breaks and no NUL.
+bool RegNameStorable(std::string_view name);
 
 struct RegValue {
   std::string name;  // "" for the default value
@@ -60,6 +62,7 @@ class RegTree {
   // path: names separated by '\'; empty components are skipped; "" is the root itself.
   const RegKey* Find(HKEY root, std::string_view path) const;
   RegKey* Find(HKEY root, std::string_view path);
+  // nullptr for an unknown root or a name that is not storable.
   RegKey* Create(HKEY root, std::string_view path, bool* created = nullptr);
   bool Delete(HKEY root, std::string_view path);  // false for a root or a missing key
 

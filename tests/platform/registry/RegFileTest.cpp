@@ -125,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{kV5 + kKey + "\"v\"=hex:01,\\\n", 4},  // ends in '\'
         DamageCase{kV5 + "[HKEY_NOWHERE\\S]\n", 3}, DamageCase{kV5 + "[HKEY_LOCAL_MACHINE\\S\n", 3},
         DamageCase{kV5 + kKey + "\"v\"=\"x\" y\n", 4}, DamageCase{kV5 + kKey + "\"v\"=str:x\n", 4},
-        DamageCase{kV5 + kKey + "garbage\n", 4}, DamageCase{kV5 + "[-HKEY_CURRENT_USER]\n", 3}));
+        DamageCase{kV5 + kKey + "garbage\n", 4}, DamageCase{kV5 + "[-HKEY_CURRENT_USER]\n", 3},
+        DamageCase{kV5 + "[HKEY_CURRENT_USER\\a\rb]\n", 3},
+        DamageCase{kV5 + kKey + "\"a\rb\"=\"1\"\n", 4}));
 
 TEST(RegFile, WritesWhatReadsBackTheSame) {
   RegTree tree;

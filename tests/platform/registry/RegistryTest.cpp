@@ -110,6 +110,11 @@ TEST_F(RegistryTest, WritesFailWhereWindowsRefusesThem) {
   EXPECT_EQ(ErrorOf([&] { reg_.WriteInteger("N", 1); }), "Failed to set data for 'N'");
   EXPECT_FALSE(reg_.DeleteValue("Kept"));
   EXPECT_FALSE(reg_.OpenKeyReadOnly("\\Software\\Missing"));
+  // Names the registry file could not hold are refused rather than damaging it.
+  EXPECT_FALSE(reg_.OpenKey("\\Software\\Two\nLines", true));
+  ASSERT_TRUE(reg_.OpenKey("\\Software\\RO", false));
+  EXPECT_EQ(ErrorOf([&] { reg_.WriteString("a\r\nb", "1"); }), "Failed to set data for 'a\r\nb'");
+  EXPECT_EQ(ReadFile(machine_.RegistryFile()).find("Lines"), std::string::npos);
 
   // A key deleted by someone else after it was opened takes no more values.
   ASSERT_TRUE(reg_.OpenKey("\\Software\\Gone", true));
