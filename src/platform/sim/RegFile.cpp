@@ -175,9 +175,18 @@ bool ParseRootName(std::string_view name, HKEY& root) {
 }
 
 std::string RootName(HKEY root) {
-  RegTree names;
-  const RegKey* key = names.Root(root);
-  return key != nullptr ? key->Name() : std::string();
+  switch (root) {
+    case HKEY_CLASSES_ROOT:
+      return "HKEY_CLASSES_ROOT";
+    case HKEY_CURRENT_USER:
+      return "HKEY_CURRENT_USER";
+    case HKEY_LOCAL_MACHINE:
+      return "HKEY_LOCAL_MACHINE";
+    case HKEY_USERS:
+      return "HKEY_USERS";
+    default:
+      return "";
+  }
 }
 
 bool SplitFullKey(std::string_view fullKey, HKEY& root, std::string& path) {

@@ -68,10 +68,11 @@ class RegistryLock {
     if (fd_ >= 0 && ::pread(fd_, &value, sizeof value, 0) != sizeof value) value = 0;
     return value;
   }
+  // Without the counter other processes still see the new file by its inode, size and time.
   void SetGeneration(uint64_t value) const {
-    if (fd_ >= 0 && ::pwrite(fd_, &value, sizeof value, 0) != sizeof value) {
-      // Without the counter other processes still see the new file by its inode and time.
-    }
+    if (fd_ < 0) return;
+    const ssize_t written = ::pwrite(fd_, &value, sizeof value, 0);
+    (void)written;
   }
 
  private:
