@@ -406,8 +406,16 @@ void TApplication::SynchronizeCall(const std::function<void()>& fn) {
   };
   auto call = std::make_shared<Call>();
   internal::Queue().Push([call, &fn] {
+    // After `done` the calling thread owns the error; a stop of the run ends the main thread's
+    // loops too, with an exception of its own.
+    std::string stop;
+    bool stopped = false;
     try {
       fn();
+    } catch (const EAgentStop& e) {
+      stop = e.what();
+      stopped = true;
+      call->error = std::current_exception();
     } catch (...) {
       call->error = std::current_exception();
     }
@@ -416,19 +424,14 @@ void TApplication::SynchronizeCall(const std::function<void()>& fn) {
       call->done = true;
     }
     call->cv.notify_all();
-    // A stop of the run ends the main thread's loops too.
-    if (call->error) {
-      try {
-        std::rethrow_exception(call->error);
-      } catch (const EAgentStop&) {
-        throw;
-      } catch (...) {
-      }
-    }
+    if (stopped) throw EAgentStop(stop);
   });
   std::unique_lock lock(call->mutex);
   call->cv.wait(lock, [&] { return call->done; });
-  if (call->error) std::rethrow_exception(call->error);
+  // Taken over here: the main thread may drop its reference to the call at any time.
+  std::exception_ptr error = std::move(call->error);
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace forms

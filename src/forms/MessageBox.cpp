@@ -45,24 +45,34 @@ int ShowThroughMainThread(const MessageBoxInfo& box) {
   Application->Post([request, box] {
     int answer = 0;
     std::exception_ptr error;
+    std::string stop;
+    bool stopped = false;
     try {
       answer = Application->BoxLoop(box);
+    } catch (const EAgentStop& e) {
+      stop = e.what();
+      stopped = true;
+      error = std::current_exception();
     } catch (...) {
       error = std::current_exception();
     }
     {
       std::lock_guard lock(request->mutex);
       request->answer = answer;
-      request->error = error;
+      request->error = std::move(error);
       request->done = true;
     }
     request->cv.notify_all();
-    if (error) std::rethrow_exception(error);
+    // The asking thread owns the error now; a stop ends the main thread's loops too.
+    if (stopped) throw EAgentStop(stop);
   });
   std::unique_lock lock(request->mutex);
   request->cv.wait(lock, [&] { return request->done; });
-  if (request->error) std::rethrow_exception(request->error);
-  return request->answer;
+  std::exception_ptr error = std::move(request->error);
+  int answer = request->answer;
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
+  return answer;
 }
 
 }  // namespace
@@ -78,7 +88,7 @@ int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t fla
   int answer = 0;
   if (!box.FromWorkerThread) {
     answer = Application->BoxLoop(box);
-  } else if (Application->LoopDepth() > 0) {
+  } else if (internal::InProgramThread() || Application->LoopDepth() > 0) {
     answer = ShowThroughMainThread(box);
   } else {
     // No loop to show it: the agent answers in this thread.

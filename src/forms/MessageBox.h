@@ -39,4 +39,6 @@ int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t fla
 // Every box shown goes to the machine's record as an event of kind "msgbox" with the fields
 // text, caption, flags ("0x" and lower-case hex digits, as 0x2034) and answer (the button code
 // in decimal; 0 when the run ended before the box had an answer). The answer comes from the
-// current user agent (forms/Agent.h).
+// current user agent (forms/Agent.h). A box of a program thread (TThread) is shown by the main
+// thread, in its message loop, while the thread waits; a box of another thread while no loop runs
+// is answered by the agent in that thread.

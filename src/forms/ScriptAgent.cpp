@@ -34,9 +34,10 @@ std::vector<std::string> SplitScriptLine(std::string_view line) {
           closed = true;
           break;
         }
-        if (c == '\\' && i < line.size()) {
+        // Escapes: \" \\ \n; any other backslash is itself (paths stay readable).
+        if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\' || line[i] == 'n')) {
           char e = line[i++];
-          token += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
+          token += e == 'n' ? '\n' : e;
         } else {
           token += c;
         }

@@ -53,7 +53,7 @@ class ScriptAgent : public UserAgent {
   uint64_t patienceWithThreadsMs_ = 120'000;
 };
 
-// Tokens of a script line: words separated by blanks, or "quoted" with \" \\ \n \t escapes.
+// Tokens of a script line: words separated by blanks, or "quoted" with \" \\ \n escapes.
 // Raises plat::Exception for an open quote.
 std::vector<std::string> SplitScriptLine(std::string_view line);
 

@@ -21,7 +21,18 @@ LiveThreads& Live() {
   return *live;
 }
 
+thread_local bool inProgramThread = false;
+
 }  // namespace
+
+namespace internal {
+bool InProgramThread() {
+  return inProgramThread;
+}
+void SetInProgramThread() {
+  inProgramThread = true;
+}
+}  // namespace internal
 
 int TThread::RunningCount() {
   return running.load();
@@ -71,6 +82,7 @@ void TThread::Resume() {
 }
 
 void TThread::ThreadMain() {
+  internal::SetInProgramThread();
   try {
     Execute();
   } catch (...) {

@@ -213,8 +213,8 @@ TEST_F(LoopTest, ClosingTheMainFormEndsTheApplication) {
     action = caFree;
   };
   agent.OnIdle = [&](const Screen&) {
-    if (other->Visible()) {
-      other->Close();
+    if (!closed) {
+      other->Close();  // freed once the loop has control again
     } else {
       main->Close();
     }

@@ -178,6 +178,8 @@ TEST(ScriptAgent, ScriptsThatCannotBeReadNameTheirLine) {
 TEST(ScriptAgent, SplitsQuotedWordsWithEscapes) {
   EXPECT_EQ(SplitScriptLine(R"(answer "say \"hi\"\n" "a\\b"  OK)"),
             (std::vector<std::string>{"answer", "say \"hi\"\n", "a\\b", "OK"}));
+  EXPECT_EQ(SplitScriptLine(R"(type EditSelDir "C:\Program Files\NIV" C:\NIV)"),
+            (std::vector<std::string>{"type", "EditSelDir", "C:\\Program Files\\NIV", "C:\\NIV"}));
 }
 
 }  // namespace

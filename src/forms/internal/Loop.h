@@ -31,6 +31,11 @@ struct MainQueue {
 };
 MainQueue& Queue();
 
+// Whether the calling thread is a TThread of the program (its boxes always go through the main
+// thread, which shows them once it runs a loop).
+bool InProgramThread();
+void SetInProgramThread();
+
 // Writes a box with its answer to the machine's record.
 void RecordBox(const MessageBoxInfo& box, int answer);
 
