@@ -45,6 +45,7 @@ TThread::TThread(bool createSuspended) {
   }
   if (!createSuspended) {
     // The subclass is not complete yet: the thread starts once the main loop runs posted calls.
+    startPosted_ = true;
     TThread* self = this;
     Application->Post([self] {
       std::lock_guard lock(Live().mutex);
@@ -115,7 +116,9 @@ int TThread::WaitFor() {
   if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) {
     throw EThread("Thread cannot wait for itself");
   }
-  if (!started_) throw EThread("Cannot wait for a thread that was never started");
+  if (!started_ && !startPosted_) {
+    throw EThread("Cannot wait for a thread that was never started");
+  }
   if (Application->IsMainThread()) {
     Application->ThreadWaitLoop([this] { return finished_.load(); });
   } else {

@@ -15,6 +15,8 @@ namespace forms {
 
 class TThread : public TObject {
  public:
+  // Made running (createSuspended false), the thread starts once the main loop runs posted calls:
+  // the subclass must be complete before Execute can run. Resume starts it earlier.
   explicit TThread(bool createSuspended);
   // Not for a running thread with FreeOnTerminate (it destroys itself); otherwise Terminate and
   // WaitFor first.
@@ -60,6 +62,7 @@ class TThread : public TObject {
   std::atomic<bool> finished_{false};
   bool suspended_ = true;
   bool started_ = false;
+  bool startPosted_ = false;  // made running: starts from a posted call
   std::mutex mutex_;
   std::condition_variable doneCv_;
 };

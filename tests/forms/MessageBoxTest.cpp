@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "forms/Agent.h"
 #include "forms/Application.h"
 #include "forms/MessageBox.h"
+#include "forms/Thread.h"
+#include "platform/Record.h"
+#include "platform/Text.h"
+#include "platform/sim/Machine.h"
 
 namespace forms {
 namespace {
@@ -56,6 +61,49 @@ TEST(MessageBox, AWorkerThreadWithoutALoopGetsItsAnswerDirectly) {
   std::thread worker([&] { answer = ShowMessageBox("Disk?", "", MB_RETRYCANCEL); });
   worker.join();
   EXPECT_EQ(answer, IDRETRY);
+  ASSERT_EQ(agent.Boxes().size(), 1u);
+  EXPECT_TRUE(agent.Boxes()[0].FromWorkerThread);
+}
+
+TEST(MessageBox, EveryBoxGoesToTheMachinesRecordWithItsAnswer) {
+  std::string dir = ::testing::TempDir() + "/forms_record_machine";
+  std::filesystem::remove_all(dir);
+  plat::sim::NewMachine(dir, {});
+  plat::sim::UseMachine(dir);
+  TApplication app;
+  RecordingAgent agent;
+  agent.QueueAnswers({IDYES, IDOK});
+  ScopedAgent scope(agent);
+  ShowMessageBox(plat::A("Продолжить?"), "", MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+  ShowMessageBox("Installation is completed", "Setup", MB_OK | MB_SYSTEMMODAL);
+
+  std::vector<plat::RecordEvent> boxes;
+  for (auto& e : plat::ReadRecord(dir)) {
+    if (e.kind == "msgbox") boxes.push_back(e);
+  }
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Field("text"), plat::A("Продолжить?"));
+  EXPECT_EQ(boxes[0].Field("caption"), "");
+  EXPECT_EQ(boxes[0].Field("flags"), "0x2024");
+  EXPECT_EQ(boxes[0].Field("answer"), "6");
+  EXPECT_EQ(boxes[1].Field("caption"), "Setup");
+  EXPECT_EQ(boxes[1].Field("flags"), "0x1000");
+  EXPECT_EQ(boxes[1].Field("answer"), "1");
+}
+
+// A thread made running starts once the main loop runs: its body sees the whole object.
+TEST(MessageBox, AProgramThreadsBoxWaitsForTheMainLoop) {
+  TApplication app;
+  RecordingAgent agent;
+  agent.QueueAnswer(IDCANCEL);
+  ScopedAgent scope(agent);
+  struct Asker : TThread {
+    Asker() : TThread(false) {}
+    int answer = 0;
+    void Execute() override { answer = ShowMessageBox("Insert disk 2", "", MB_OKCANCEL); }
+  } asker;
+  asker.WaitFor();  // starts it (a posted call) and shows its box in the main thread
+  EXPECT_EQ(asker.answer, IDCANCEL);
   ASSERT_EQ(agent.Boxes().size(), 1u);
   EXPECT_TRUE(agent.Boxes()[0].FromWorkerThread);
 }
