@@ -46,11 +46,53 @@ struct Frame {
   Op op;
   TSysNode* node;
   int step = 0;
-  std::vector<std::string> items;
+  // The list the call goes through: a field of the node's record, or a list made for the call.
+  const std::string* field = nullptr;
+  std::string made;
   size_t next = 0;
   TSysNode* viewParent = nullptr;
   bool wasFull = false;
+
+  const std::string& List() const { return field ? *field : made; }
+  // The next item of the list, as SplitList gives them; false after the last.
+  bool NextItem(std::string_view& item) {
+    const std::string& list = List();
+    if (next >= list.size()) return false;
+    size_t end = list.find(',', next);
+    if (end == std::string::npos) end = list.size();
+    item = std::string_view(list).substr(next, end - next);
+    next = end + 1;
+    return true;
+  }
 };
+
+bool HasViewChildren(TSysNode& node) {
+  TSysTree* tree = node.OwnerTree();
+  return tree && tree->HasViewChildren(node.Info.Number);
+}
+
+// Calls that would return at once are not made at all.
+bool NothingToDo(Op op, TSysNode& node) {
+  const TSubsystemInfo& info = node.Info;
+  switch (op) {
+    case Op::UpdateParentState:
+      return ParentOf(node) == nullptr;
+    case Op::SelectDependencies:
+      return info.Depend.empty();
+    case Op::SelectViewChildren:
+    case Op::DeselectViewChildren:
+      return !HasViewChildren(node);
+    case Op::UpdateViewParent:
+    case Op::DeselectViewParent:
+      return info.ViewParent <= 0;
+    case Op::DeselectChildren:
+      return node.Count() == 0;
+    case Op::DeselectDependents:
+      return info.Dependents.empty();
+    default:
+      return false;
+  }
+}
 
 // Runs the rules as the nested calls they are, with the calls kept on a stack of frames
 // instead of the machine stack. A step that calls another rule records where to go on first.
@@ -62,10 +104,17 @@ class TPropagation {
   }
 
  private:
-  void Call(Op op, TSysNode& node) { stack_.emplace_back(op, node); }
+  void Call(Op op, TSysNode& node) {
+    if (!NothingToDo(op, node)) stack_.emplace_back(op, node);
+  }
   void Return() { stack_.pop_back(); }
   // A call as the last thing a rule does replaces the rule's frame.
-  void TailCall(Frame& frame, Op op, TSysNode& node) { frame = Frame(op, node); }
+  void TailCall(Frame& frame, Op op, TSysNode& node) {
+    if (NothingToDo(op, node))
+      Return();
+    else
+      frame = Frame(op, node);
+  }
   void Then(Frame& frame, int step, Op op, TSysNode& node) {
     frame.step = step;
     Call(op, node);  // frame is not touched after this
@@ -75,8 +124,9 @@ class TPropagation {
   // items are used up.
   template <class Wanted>
   void ForEachNamed(Frame& frame, Op op, Wanted wanted) {
-    while (frame.next < frame.items.size()) {
-      const int32_t number = ListItemNumber(frame.items[frame.next++]);
+    std::string_view item;
+    while (frame.NextItem(item)) {
+      const int32_t number = ListItemNumber(item);
       TSysNode* found = frame.node->FindNode(number);
       if (found && wanted(*found)) {
         Call(op, *found);
@@ -130,14 +180,14 @@ class TPropagation {
 
       case Op::SelectDependencies:
         if (frame.step == 0) {
-          frame.items = SplitList(info.Depend);
+          frame.field = &info.Depend;
           frame.step = 1;
         }
         return ForEachNamed(frame, Op::SelectNode, unselected);
 
       case Op::SelectViewChildren:
         if (frame.step == 0) {
-          frame.items = SplitList(node.ViewChildrenOf(info.Number));
+          frame.made = node.ViewChildrenOf(info.Number);
           frame.step = 1;
         }
         return ForEachNamed(frame, Op::SelectNode, unselected);
@@ -208,14 +258,14 @@ class TPropagation {
 
       case Op::DeselectDependents:
         if (frame.step == 0) {
-          frame.items = SplitList(info.Dependents);
+          frame.field = &info.Dependents;
           frame.step = 1;
         }
         return ForEachNamed(frame, Op::DeselectNode, selected);
 
       case Op::DeselectViewChildren:
         if (frame.step == 0) {
-          frame.items = SplitList(node.ViewChildrenOf(info.Number));
+          frame.made = node.ViewChildrenOf(info.Number);
           frame.step = 1;
         }
         return ForEachNamed(frame, Op::DeselectNode, selected);

@@ -105,6 +105,13 @@ void TSysNode::UnregisterNode(TSysNode& node) {
 }
 
 TSysNode* TSysNode::FindNode(int32_t number) {
+  // With one node of that number at most, and every ancestor known to the index, the tree's
+  // answer is the same as that of the walk up the ancestors.
+  if (regSeq_ != 0 && ancestorsRegistered_) {
+    size_t count = 0;
+    TSysNode* first = tree_->FindFirst(number, count);
+    if (count <= 1) return first;
+  }
   for (TCustomSysNode* up = this; up; up = up->ParentNode()) {
     TSysNode* node = up->AsNode();
     if (!node) return up->FindNode(number);
@@ -145,6 +152,10 @@ void TSysTree::RegisterNode(TSysNode& node) {
   if (node.regSeq_ != 0) return;  // already registered
   node.regSeq_ = nextSeq_++;
   node.tree_ = this;
+  TSysNode* parent = node.ParentNode() ? node.ParentNode()->AsNode() : nullptr;
+  node.ancestorsRegistered_ =
+      node.ParentNode() == this ||
+      (parent && parent->regSeq_ != 0 && parent->tree_ == this && parent->ancestorsRegistered_);
   all_.emplace(node.regSeq_, &node);
   Index(node);
 }
@@ -169,15 +180,24 @@ void TSysTree::Reindex() {
   for (auto& [seq, node] : all_) Index(*node);
 }
 
-TSysNode* TSysTree::FindNode(int32_t number) {
+TSysNode* TSysTree::FindFirst(int32_t number, size_t& count) {
+  count = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto it = byNumber_.find(number);
     if (it == byNumber_.end()) return nullptr;
     TSysNode* first = it->second.begin()->second;
-    if (first->Info.Number == number) return first;
+    if (first->Info.Number == number) {
+      count = it->second.size();
+      return first;
+    }
     Reindex();  // a record was changed after it was added
   }
   return nullptr;
+}
+
+TSysNode* TSysTree::FindNode(int32_t number) {
+  size_t count = 0;
+  return FindFirst(number, count);
 }
 
 const TSysTree::Ordered* TSysTree::ViewChildren(int32_t number) {

@@ -93,6 +93,8 @@ class TSysNode : public TCustomSysNode {
   uint64_t regSeq_ = 0;
   int32_t regNumber_ = 0;
   int32_t regViewParent_ = 0;
+  // Every ancestor is registered too, so the tree's index knows their numbers.
+  bool ancestorsRegistered_ = false;
 };
 
 class TSysTree : public TCustomSysNode {
@@ -114,12 +116,17 @@ class TSysTree : public TCustomSysNode {
   int AllNodesCount() const { return static_cast<int>(all_.size()); }
   // The registered nodes whose ViewParent is number, in registration order.
   std::vector<TSysNode*> NodesWithViewParent(int32_t number);
+  bool HasViewChildren(int32_t number) { return ViewChildren(number) != nullptr; }
   // Builds the lookups again from the records as they are now.
   void Reindex();
 
  private:
   using Ordered = std::map<uint64_t, TSysNode*>;
+  friend class TSysNode;
   void Index(TSysNode& node);
+  // The first registered node with that number and how many there are, after making sure the
+  // index is current.
+  TSysNode* FindFirst(int32_t number, size_t& count);
   // The registered nodes with that ViewParent, in order, after making sure the index is current.
   const Ordered* ViewChildren(int32_t number);
 

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+
 #include "ModelTestUtil.h"
 #include "model/NumberList.h"
 #include "model/TreeLists.h"
+#include "platform/Registry.h"
+#include "platform/sim/Machine.h"
 
 namespace niv::test {
 namespace {
@@ -67,6 +73,41 @@ TEST(SplitList, TrailingSeparatorAddsNoItem) {
   EXPECT_EQ(SplitList("a,").size(), 1u);
   EXPECT_EQ(SplitList(",a").size(), 2u);
   EXPECT_EQ(SplitList("a,,b").size(), 3u);
+}
+
+class InstalledValues : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "modeltest-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    plat::sim::UseMachine(dir_);
+    key_.SetRootKey(plat::HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(key_.OpenKey("\\Software\\NIVSystems\\SubSystems", true));
+  }
+  void TearDown() override {
+    key_.CloseKey();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string dir_;
+  plat::TRegistry key_;
+};
+
+TEST_F(InstalledValues, WriteForSelectedDeleteForNotPriorSelected) {
+  auto tree = Tree("1(-2,3),4");
+  tree->FindNode(3)->Info.PriorSelected = true;
+  key_.WriteString("N1", "Kept");
+  key_.WriteString("N3", "Installed");
+  EXPECT_TRUE(WriteInstalledValues(*tree, key_, ivWriteInstalled));
+  EXPECT_EQ(key_.ReadString("N1"), "Kept");  // an existing value stays as it is
+  EXPECT_FALSE(key_.ValueExists("N2"));
+  EXPECT_EQ(key_.ReadString("N4"), "Installed");
+
+  EXPECT_TRUE(WriteInstalledValues(*tree, key_, ivDeleteRemoved));
+  EXPECT_FALSE(key_.ValueExists("N1"));
+  EXPECT_TRUE(key_.ValueExists("N3"));  // PriorSelected: never deleted
+  EXPECT_FALSE(key_.ValueExists("N4"));
 }
 
 }  // namespace
