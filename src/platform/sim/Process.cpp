@@ -86,6 +86,7 @@ std::vector<std::string> ProgramSearchDirs(std::string_view currentDir, std::str
 
 // Windows programs have no execute bit: give the host file one so that it can be started.
 bool MakeExecutable(const std::string& host) {
+  if (::access(host.c_str(), X_OK) == 0) return true;
   struct stat st {};
   if (::stat(host.c_str(), &st) != 0) return false;
   const mode_t want = S_IXUSR | S_IXGRP | S_IXOTH;

@@ -114,6 +114,12 @@ TEST_F(ProcessTest, ExitCodesPassThroughAndFailuresToStartAreErrors) {
   EXPECT_EQ(shows, expected) << "each start is recorded with its show command";
 }
 
+TEST_F(ProcessTest, AProgramWrittenThroughTheLayerRunsWithoutAnExecuteBit) {
+  const std::string host = plat::sim::HostPathOf("C:\\Tools Dir\\probe.exe");
+  std::filesystem::permissions(host, std::filesystem::perms(0644));
+  EXPECT_EQ(Run(std::string(kProbe) + " exit 4"), 4);
+}
+
 TEST_F(ProcessTest, ARestartNeedsThePrivilegeOnNtAndIsPerformedByBoot) {
   EXPECT_EQ(Run(std::string(kProbe) + " restart noprivilege"), 1);
   EXPECT_FALSE(plat::sim::PendingRestart(machine_.Dir()));
