@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "forms/Application.h"
 #include "forms/FileCtrls.h"
@@ -14,7 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A machine with C: and a floppy drive A: that holds no disk.
+// A machine with C:, a floppy drive A: that holds no disk, and a network drive N: that is also
+// reachable as \\SERVER\DIST.
 struct FileCtrlsTest : ::testing::Test {
   std::string dir = ::testing::TempDir() + "/forms_filectrls_machine";
   TApplication app;
@@ -25,6 +27,10 @@ struct FileCtrlsTest : ::testing::Test {
     options.drives.push_back({'A', plat::DRIVE_REMOVABLE, "", -1, ""});
     plat::sim::NewMachine(dir, options);
     fs::remove_all(dir + "/drives/A");
+    std::ofstream(dir + "/machine.ini", std::ios::app)
+        << "\n[Drive N]\nType=network\nLabel=\nFreeK=-1\nHostDir=\nShare=\\\\SERVER\\DIST\n"
+        << "Serial=00000000\n";
+    fs::create_directories(dir + "/drives/N");
     plat::sim::UseMachine(dir);
     ASSERT_TRUE(plat::CreateDir("C:\\Work"));
     ASSERT_TRUE(plat::CreateDir("C:\\Work\\beta"));
@@ -73,6 +79,13 @@ TEST_F(FileCtrlsTest, ADriveThatCannotBeReadFailsTheSwitchAndTheListStays) {
   drives->SetDrive('c');  // the list never left C:
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(list->Directory(), "C:\\Work");
+}
+
+TEST_F(FileCtrlsTest, StartedFromANetworkPathTheDriveBoxHoldsNoDrive) {
+  ASSERT_TRUE(plat::SetCurrentDir("\\\\SERVER\\DIST"));
+  EXPECT_EQ(form->Make<TDriveComboBox>("DriveComboBox1")->Drive(), 0);
+  ASSERT_TRUE(plat::SetCurrentDir("N:\\"));
+  EXPECT_EQ(form->Make<TDriveComboBox>("DriveComboBox2")->Drive(), 'n');
 }
 
 }  // namespace
