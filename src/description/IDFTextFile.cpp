@@ -14,6 +14,7 @@ constexpr std::string_view kMagicWithRoot = "IDF-FPS-text";
 constexpr std::string_view kMagicWithoutRoot = "IDF-CPS-text";
 constexpr std::string_view kTreeSuffix = "]-tree";
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr size_t kFirstCapacity = 16;
 
 bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -225,6 +226,9 @@ TIDFParam* TIDFSection::FindParam(std::string_view name) const {
 }
 
 TIDFParam& TIDFSection::AddParam(std::string name) {
+  // Sections hold a few dozen parameters; growing the list one doubling at a time from one
+  // costs more than the parameters themselves when a large file is read.
+  if (params_.capacity() == 0) params_.reserve(kFirstCapacity);
   params_.push_back(std::make_unique<TIDFParam>(std::move(name)));
   return *params_.back();
 }
@@ -265,6 +269,7 @@ TIDFSection* TIDFTextFile::FindSection(std::string_view name) const {
 }
 
 TIDFSection& TIDFTextFile::AddSection(std::string name) {
+  if (sections_.capacity() == 0) sections_.reserve(kFirstCapacity);
   sections_.push_back(std::make_unique<TIDFSection>(std::move(name)));
   return *sections_.back();
 }
