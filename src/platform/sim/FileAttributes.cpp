@@ -61,6 +61,10 @@ std::string ReadStoredShortName(const std::string& host) {
   return ReadXattr(host, kShortName, value) ? value : "";
 }
 
+void ForgetShortName(const std::string& host) {
+  ::removexattr(host.c_str(), kShortName);
+}
+
 bool StoreShortName(const std::string& host, const std::string& shortName) {
   return ::setxattr(host.c_str(), kShortName, shortName.data(), shortName.size(), 0) == 0;
 }

@@ -93,7 +93,6 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
   if (create && !fresh && ::ftruncate(fd, 0) != 0)
     RaiseOpenError(fileName, mode, sim::Win32ErrorOf(errno));
   if (fresh) {
-    if (!shortName.empty()) sim::StoreShortName(r.host, shortName);
     sim::NoteDirectoryChanged(r.parentHost, r.hostName, true, false, shortName);
   }
   SetLastError(ERROR_SUCCESS);

@@ -155,7 +155,7 @@ int NextMatch(FindState& state, TSearchRec& rec) {
     rec.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
     rec.WriteTime = FileTimeOf(st.st_mtim);
     rec.Time = FileTimeToDosDateTime(rec.WriteTime);
-    rec.ShortName = e.shortName;
+    rec.ShortName = e.name == "." || e.name == ".." ? "" : sim::PinShortName(state.hostDir, e);
     SetLastError(ERROR_SUCCESS);
     return 0;
   }
@@ -164,7 +164,6 @@ int NextMatch(FindState& state, TSearchRec& rec) {
 }
 
 void NoteCreated(const ResolvedPath& r, bool isDirectory, const std::string& shortName) {
-  if (!shortName.empty()) sim::StoreShortName(r.host, shortName);
   sim::NoteDirectoryChanged(r.parentHost, r.hostName, true, isDirectory, shortName);
 }
 
@@ -382,7 +381,9 @@ bool FileRename(std::string_view oldPath, std::string_view newPath) {
     } else {
       sim::NoteDirectoryChanged(o.parentHost, o.hostName, false, o.isDirectory);
       ResolvedPath moved = sim::ResolvePath(newPath);
-      std::string shortName = sim::ReadStoredShortName(target);
+      // A new name gets a new short name.
+      sim::ForgetShortName(target);
+      std::string shortName = sim::ClaimShortName(moved.parentHost, moved.name);
       sim::NoteDirectoryChanged(moved.parentHost, moved.hostName, true, o.isDirectory, shortName);
       return true;
     }
@@ -553,7 +554,8 @@ std::string ShortPathName(std::string_view path) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return "";
     }
-    out += "\\" + (e.shortName.empty() ? e.name : e.shortName);
+    std::string shortName = sim::PinShortName(host, e);
+    out += "\\" + (shortName.empty() ? e.name : shortName);
     host += "/" + e.hostName;
   }
   if (r.isRoot) out += "\\";

@@ -68,6 +68,21 @@ class DirCache {
  public:
   // Calls use(dir) with the folder's valid entries under the cache's lock; false when the folder
   // cannot be read.
+  // Like With, but trusts a cached folder without checking it again: for a folder that was
+  // checked a moment ago by the same operation.
+  template <class Use>
+  bool WithRecent(const std::string& hostDir, Use&& use) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = dirs_.find(hostDir);
+      if (it != dirs_.end()) {
+        use(it->second);
+        return true;
+      }
+    }
+    return With(hostDir, use);
+  }
+
   template <class Use>
   bool With(const std::string& hostDir, Use&& use) {
     struct stat st {};
@@ -230,11 +245,90 @@ bool DriveRootOf(const MachineConfig& config, const std::string& root, ResolvedP
     }
   }
   r.host = config.DriveHostDir(*r.drive);
-  struct stat st {};
-  if (::stat(r.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    bool media = r.drive->type == DRIVE_REMOVABLE || r.drive->type == DRIVE_CDROM;
-    r.error = media ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
-    return false;
+  return true;
+}
+
+// A drive root that cannot be read: a removable or CD drive without its medium.
+uint32_t MissingRootError(const MachineDrive& drive) {
+  bool media = drive.type == DRIVE_REMOVABLE || drive.type == DRIVE_CDROM;
+  return media ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
+}
+
+struct KnownFolder {
+  std::string hostDir;
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
+
+class KnownFolderMap {
+ public:
+  bool Find(const std::string& key, KnownFolder& out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = map_.find(key);
+    if (it == map_.end()) return false;
+    out = it->second;
+    return true;
+  }
+  void Remember(const std::string& key, KnownFolder folder) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (map_.size() >= 4 * kMaxCachedDirs) map_.clear();
+    map_[key] = std::move(folder);
+  }
+  void Forget(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    map_.erase(key);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, KnownFolder> map_;
+};
+
+KnownFolderMap& KnownFolders() {
+  static KnownFolderMap map;
+  return map;
+}
+
+// Looks the component up in the folder r.host and moves r on to it; dev and ino are those of
+// the folder searched. False when the folder cannot be read or a link leads out (r.error set
+// for the latter).
+bool LookupComponent(const MachineConfig& config, ResolvedPath& r, std::string_view part, bool last,
+                     dev_t& dev, ino_t& ino) {
+  std::string key = AnsiUpperCase(part);
+  CachedEntry found;
+  bool hit = false;
+  bool readable = Cache().With(r.host, [&](const CachedDir& dir) {
+    dev = dir.dev;
+    ino = dir.ino;
+    auto it = dir.byUpper.find(key);
+    if (it != dir.byUpper.end()) {
+      found = it->second;
+      hit = true;
+    }
+  });
+  if (!readable) return false;
+  r.parentHost = r.host;
+  if (!hit) {
+    r.exists = false;
+    r.isDirectory = false;
+    r.name = std::string(part);
+    r.hostName = HostNameOf(part);
+    r.host += "/" + r.hostName;
+    return true;
+  }
+  r.name = found.name;
+  r.hostName = found.hostName;
+  r.host += "/" + found.hostName;
+  r.isDirectory = found.isDirectory;
+  if (found.isSymlink) {
+    std::string target = FollowInsideDrives(config, r.host);
+    struct stat st {};
+    if (target.empty() || ::stat(target.c_str(), &st) != 0) {
+      r.error = ERROR_ACCESS_DENIED;
+      return false;
+    }
+    r.isDirectory = S_ISDIR(st.st_mode);
+    if (!last) r.host = target;  // the folder's real place; the last name stays a link
   }
   return true;
 }
@@ -292,9 +386,31 @@ ResolvedPath ResolvePath(std::string_view windowsPath) {
     if (!IsValidComponent(p)) return Fail(r, ERROR_INVALID_NAME);
 
   r.isRoot = parts.empty();
+  if (r.isRoot) {
+    struct stat st {};
+    if (::stat(r.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return Fail(r, MissingRootError(*r.drive));
+  }
   r.exists = true;
   r.isDirectory = true;
   r.parentExists = true;
+  // A folder resolved before is used again while its host folder is the same one (inode), so
+  // a path costs one check of its last folder, not one per level.
+  std::string parentKey;
+  if (parts.size() >= 2) {
+    parentKey = AnsiUpperCase(std::string_view(r.windowsPath).substr(0, r.windowsPath.rfind('\\')));
+    KnownFolder known;
+    if (KnownFolders().Find(parentKey, known)) {
+      ResolvedPath fast = r;
+      fast.host = known.hostDir;
+      dev_t dev = 0;
+      ino_t ino = 0;
+      if (LookupComponent(*config, fast, parts.back(), true, dev, ino) && dev == known.dev &&
+          ino == known.ino)
+        return fast;
+      KnownFolders().Forget(parentKey);
+    }
+  }
   for (size_t i = 0; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
     if (!r.exists || !r.isDirectory) {
@@ -308,38 +424,11 @@ ResolvedPath ResolvePath(std::string_view windowsPath) {
       r.host += "/" + r.hostName;
       continue;
     }
-    std::string key = AnsiUpperCase(parts[i]);
-    CachedEntry found;
-    bool hit = false;
-    bool readable = Cache().With(r.host, [&](const CachedDir& dir) {
-      auto it = dir.byUpper.find(key);
-      if (it != dir.byUpper.end()) {
-        found = it->second;
-        hit = true;
-      }
-    });
-    if (!readable) return Fail(r, ERROR_ACCESS_DENIED);
-    r.parentHost = r.host;
-    if (hit) {
-      r.name = found.name;
-      r.hostName = found.hostName;
-      r.host += "/" + found.hostName;
-      r.isDirectory = found.isDirectory;
-      if (found.isSymlink) {
-        std::string target = FollowInsideDrives(*config, r.host);
-        if (target.empty()) return Fail(r, ERROR_ACCESS_DENIED);
-        struct stat st {};
-        if (::stat(target.c_str(), &st) != 0) return Fail(r, ERROR_ACCESS_DENIED);
-        r.isDirectory = S_ISDIR(st.st_mode);
-        if (!last) r.host = target;  // the folder's real place; the last name stays a link
-      }
-    } else {
-      r.exists = false;
-      r.isDirectory = false;
-      r.name = std::string(parts[i]);
-      r.hostName = HostNameOf(parts[i]);
-      r.host += "/" + r.hostName;
-    }
+    dev_t dev = 0;
+    ino_t ino = 0;
+    if (!LookupComponent(*config, r, parts[i], last, dev, ino))
+      return Fail(r, r.error ? r.error : i == 0 ? MissingRootError(*r.drive) : ERROR_ACCESS_DENIED);
+    if (last && !parentKey.empty()) KnownFolders().Remember(parentKey, {r.parentHost, dev, ino});
   }
   if (r.isRoot) {
     r.name.clear();
@@ -369,6 +458,15 @@ void NoteDirectoryChanged(const std::string& hostDir, const std::string& hostNam
   Cache().Note(hostDir, hostName, added, isDirectory, shortName);
 }
 
+std::string PinShortName(const std::string& hostDir, const DirEntry& entry) {
+  if (entry.shortName.empty()) return "";
+  std::string host = hostDir + "/" + entry.hostName;
+  std::string stored = ReadStoredShortName(host);
+  if (!stored.empty()) return stored;  // perhaps another process's, which then holds
+  StoreShortName(host, entry.shortName);
+  return entry.shortName;
+}
+
 bool LookupEntry(const std::string& hostDir, std::string_view name, DirEntry& entry) {
   std::string key = AnsiUpperCase(name);
   bool found = false;
@@ -385,7 +483,7 @@ bool LookupEntry(const std::string& hostDir, std::string_view name, DirEntry& en
 std::string ClaimShortName(const std::string& hostDir, const std::string& name) {
   if (IsShortName(name)) return "";
   std::string claimed;
-  Cache().With(hostDir, [&](CachedDir& dir) {
+  Cache().WithRecent(hostDir, [&](CachedDir& dir) {
     claimed = dir.FreeShortName(name);
     dir.shortTaken.insert(claimed);  // reserved for the entry about to be made
   });

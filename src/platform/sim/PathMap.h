@@ -52,6 +52,10 @@ bool LookupEntry(const std::string& hostDir, std::string_view name, DirEntry& en
 // Tells the cache of the layer's own change to a folder, so it need not re-read it.
 void NoteDirectoryChanged(const std::string& hostDir, const std::string& hostName, bool added,
                           bool isDirectory, const std::string& shortName = "");
+// The short name of an entry as programs see it: the stored one, else the one the folder's cache
+// gave it, which is stored from now on so that it stays the same. Until a program asks, a short
+// name is not stored, which spares a write per new file.
+std::string PinShortName(const std::string& hostDir, const DirEntry& entry);
 // A short name for a new long name in a folder that no entry of the folder has, reserved for
 // the entry about to be made; "" when the name is already an 8.3 name.
 std::string ClaimShortName(const std::string& hostDir, const std::string& name);

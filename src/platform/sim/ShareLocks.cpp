@@ -40,22 +40,23 @@ int LockFileFd() {
   return file.fd;
 }
 
-bool HeldByOthers(int fd, Marker m) {
+// Any lock of another handle on markers [from, to].
+bool HeldByOthers(int fd, int from, int to) {
   struct flock fl {};
   fl.l_type = F_WRLCK;
   fl.l_whence = SEEK_SET;
-  fl.l_start = kMarkerBase + m;
-  fl.l_len = 1;
+  fl.l_start = kMarkerBase + from;
+  fl.l_len = to - from + 1;
   if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
   return fl.l_type != F_UNLCK;
 }
 
-bool SetMarker(int fd, Marker m) {
+bool SetMarkers(int fd, int from, int to) {
   struct flock fl {};
   fl.l_type = F_RDLCK;
   fl.l_whence = SEEK_SET;
-  fl.l_start = kMarkerBase + m;
-  fl.l_len = 1;
+  fl.l_start = kMarkerBase + from;
+  fl.l_len = to - from + 1;
   return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
@@ -66,6 +67,22 @@ void ClearMarkers(int fd) {
   fl.l_start = kMarkerBase;
   fl.l_len = kMarkers;
   ::fcntl(fd, F_OFD_SETLK, &fl);
+}
+
+// Calls run(from, to) for each run of neighbouring markers in the set; false when one fails.
+template <class Run>
+bool ForEachRun(const bool (&set)[kMarkers], Run&& run) {
+  for (int m = 0; m < kMarkers;) {
+    if (!set[m]) {
+      ++m;
+      continue;
+    }
+    int to = m;
+    while (to + 1 < kMarkers && set[to + 1]) ++to;
+    if (!run(m, to)) return false;
+    m = to + 1;
+  }
+  return true;
 }
 
 }  // namespace
@@ -116,22 +133,24 @@ MachineLock::~MachineLock() {
 }
 
 // Markers are set before the others are checked: of two handles that open at the same moment,
-// the later check always sees the earlier markers, with or without the machine lock.
+// the later check always sees the earlier markers, with or without the machine lock. Neighbouring
+// markers are set and checked with one call each.
 bool RegisterShare(int fd, const ShareRequest& r) {
-  bool set = SetMarker(fd, kOpen) && (!r.read || SetMarker(fd, kHasReader)) &&
-             (!r.write || SetMarker(fd, kHasWriter)) &&
-             (!r.denyRead || SetMarker(fd, kDeniesRead)) &&
-             (!r.denyWrite || SetMarker(fd, kDeniesWrite));
-  bool conflict = !set || (r.read && HeldByOthers(fd, kDeniesRead)) ||
-                  (r.write && HeldByOthers(fd, kDeniesWrite)) ||
-                  (r.denyRead && HeldByOthers(fd, kHasReader)) ||
-                  (r.denyWrite && HeldByOthers(fd, kHasWriter));
+  const bool mine[kMarkers] = {r.read, r.write, r.denyRead, r.denyWrite, true};
+  bool check[kMarkers] = {};
+  check[kDeniesRead] = r.read;
+  check[kDeniesWrite] = r.write;
+  check[kHasReader] = r.denyRead;
+  check[kHasWriter] = r.denyWrite;
+  bool set = ForEachRun(mine, [fd](int from, int to) { return SetMarkers(fd, from, to); });
+  bool conflict =
+      !set || !ForEachRun(check, [fd](int from, int to) { return !HeldByOthers(fd, from, to); });
   if (conflict) ClearMarkers(fd);
   return !conflict;
 }
 
 bool OpenByOthers(int fd) {
-  return HeldByOthers(fd, kOpen);
+  return HeldByOthers(fd, kOpen, kOpen);
 }
 
 }  // namespace plat::sim

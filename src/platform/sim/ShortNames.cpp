@@ -1,5 +1,7 @@
 #include "platform/sim/ShortNames.h"
 
+#include <cstdint>
+
 #include "platform/Text.h"
 
 namespace plat::sim {
@@ -72,8 +74,17 @@ std::string ShortNameCandidate(std::string_view longName, int n) {
   std::string base = ShortPart(basePart);
   std::string ext = ShortPart(extPart).substr(0, 3);
   if (base.empty()) base = "_";
-  std::string suffix = "~" + std::to_string(n);
-  base = base.substr(0, 8 - suffix.size()) + suffix;
+  if (n <= 4) {
+    base = base.substr(0, 6) + "~" + std::to_string(n);
+  } else {
+    uint32_t hash = 2166136261u;  // FNV-1a of the name and the attempt
+    for (char c : longName) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    hash = (hash ^ static_cast<uint32_t>(n)) * 16777619u;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (int shift = 12; shift >= 0; shift -= 4) digits += kHex[(hash >> shift) & 15];
+    base = base.substr(0, 2) + digits + "~1";
+  }
   return ext.empty() ? base : base + "." + ext;
 }
 
