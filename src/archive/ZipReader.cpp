@@ -18,6 +18,7 @@ namespace {
 constexpr int64_t kEndSearchWindow = 65528;
 constexpr int64_t kExeScanStart = 14000;
 constexpr int64_t kScanBreathEvery = 10240;
+constexpr int64_t kSmallSkip = 4096;
 
 uint64_t FileDateOf(const std::string& name) {
   plat::FileTime time = 0;
@@ -234,6 +235,11 @@ int32_t TZipReader::ReadArchive(void* buffer, int32_t count, bool spanning) {
 }
 
 bool TZipReader::SkipArchive(int64_t count, bool spanning) {
+  if (count == 0) return true;
+  if (count <= kSmallSkip) {  // read through the buffer rather than seek and drop it
+    uint8_t scratch[kSmallSkip];
+    return ReadArchive(scratch, static_cast<int32_t>(count), spanning) == count;
+  }
   int64_t position = stream_->Position();
   int64_t size = stream_->Size();
   if (position + count <= size) {
@@ -247,8 +253,9 @@ bool TZipReader::SkipArchive(int64_t count, bool spanning) {
 
 // One central header at the current position. False, with the stream back where the header
 // began, when it cannot be read completely.
-bool TZipReader::ReadCentralHeader(TZipHeaderInfo& entry, bool spanning) {
-  int64_t start = stream_->Position();
+bool TZipReader::ReadCentralHeader(TZipHeaderInfo& entry, bool spanning, int64_t& position) {
+  int64_t start = position;
+  int64_t consumed = kCentralHeaderSize;
   int startVolume = volumeInUse_;
   uint8_t header[kCentralHeaderSize];
   bool ok = ReadArchive(header, kCentralHeaderSize, spanning) == kCentralHeaderSize &&
@@ -257,6 +264,8 @@ bool TZipReader::ReadCentralHeader(TZipHeaderInfo& entry, bool spanning) {
     entry.ReadCentralFields(header);
     entry.CentralOffset = static_cast<uint32_t>(start);
     std::string name(entry.FileNameLength, '\0');
+    consumed +=
+        static_cast<int64_t>(name.size()) + entry.ExtraFieldLength + entry.FileCommentLength;
     ok = ReadArchive(name.data(), static_cast<int32_t>(name.size()), spanning) ==
              static_cast<int32_t>(name.size()) &&
          SkipArchive(entry.ExtraFieldLength, spanning);
@@ -268,15 +277,20 @@ bool TZipReader::ReadCentralHeader(TZipHeaderInfo& entry, bool spanning) {
       if (ok) entry.FileComment = std::move(comment);
     }
   }
-  if (!ok && volumeInUse_ == startVolume) stream_->Seek(start, plat::soBeginning);
-  return ok;
+  if (!ok) {
+    if (volumeInUse_ == startVolume) stream_->Seek(start, plat::soBeginning);
+    return false;
+  }
+  position = volumeInUse_ == startVolume ? start + consumed : stream_->Position();
+  return true;
 }
 
 void TZipReader::ReadCentralHeaders(int count, bool afterScan) {
   bool spanning = !afterScan && multiVolumeMode_ != mvSingle;
+  int64_t position = stream_->Position();
   for (int i = 0; i < count; ++i) {
     auto entry = std::make_unique<TZipHeaderInfo>();
-    if (!ReadCentralHeader(*entry, spanning)) {
+    if (!ReadCentralHeader(*entry, spanning, position)) {
       if (afterScan) return;  // the scanned records keep their local headers' data
       FailBadZip();
     }

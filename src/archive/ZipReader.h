@@ -134,7 +134,7 @@ class TZipReader : public forms::TComponent {
   void ReadDirectory();
   bool FindEndRecord();
   void ReadCentralHeaders(int count, bool afterScan);
-  bool ReadCentralHeader(TZipHeaderInfo& entry, bool spanning);
+  bool ReadCentralHeader(TZipHeaderInfo& entry, bool spanning, int64_t& position);
   void RebuildByScan();
   bool FindLocalSignature();
   void ScanLocalHeaders();
