@@ -105,25 +105,7 @@ std::string SearchFile(std::string_view fileName) {
     const std::string path = ExpandFileName(fileName);
     return FileExists(path) ? path : "";
   }
-  std::vector<std::string> dirs;
-  const std::string program = ProgramPath();
-  if (!program.empty()) dirs.push_back(ExtractFilePath(program));
-  dirs.push_back(GetCurrentDir());
-  dirs.push_back(SystemDirectory());
-  if (GetOSVersion().PlatformId == VER_PLATFORM_WIN32_NT)
-    dirs.push_back(IncludeTrailingBackslash(WindowsDirectory()) + "SYSTEM");
-  dirs.push_back(WindowsDirectory());
-  const std::string path = GetEnv("PATH");
-  size_t pos = 0;
-  while (pos <= path.size()) {
-    size_t end = path.find(';', pos);
-    if (end == std::string::npos) end = path.size();
-    std::string dir = Trim(path.substr(pos, end - pos));
-    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
-      dir = dir.substr(1, dir.size() - 2);
-    if (!dir.empty()) dirs.push_back(std::move(dir));
-    pos = end + 1;
-  }
+  const std::vector<std::string> dirs = sim::StandardSearchDirs(GetCurrentDir(), GetEnv("PATH"));
   for (const auto& dir : dirs) {
     const std::string candidate =
         ExpandFileName(IncludeTrailingBackslash(dir) + std::string(fileName));

@@ -61,29 +61,6 @@ std::string EnvValue(const Environment& env, std::string_view name) {
   return "";
 }
 
-// The directories Windows searches for a bare program name, in order.
-std::vector<std::string> ProgramSearchDirs(std::string_view currentDir, std::string_view pathVar) {
-  std::vector<std::string> dirs;
-  const std::string program = ProgramPath();
-  if (!program.empty()) dirs.push_back(ExtractFilePath(program));
-  dirs.emplace_back(currentDir);
-  dirs.push_back(SystemDirectory());
-  if (GetOSVersion().PlatformId == VER_PLATFORM_WIN32_NT)
-    dirs.push_back(IncludeTrailingBackslash(WindowsDirectory()) + "SYSTEM");
-  dirs.push_back(WindowsDirectory());
-  size_t pos = 0;
-  while (pos <= pathVar.size()) {
-    size_t end = pathVar.find(';', pos);
-    if (end == std::string_view::npos) end = pathVar.size();
-    std::string dir = Trim(pathVar.substr(pos, end - pos));
-    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
-      dir = dir.substr(1, dir.size() - 2);
-    if (!dir.empty()) dirs.push_back(std::move(dir));
-    pos = end + 1;
-  }
-  return dirs;
-}
-
 // Windows programs have no execute bit: give the host file one so that it can be started.
 bool MakeExecutable(const std::string& host) {
   if (::access(host.c_str(), X_OK) == 0) return true;
@@ -145,6 +122,28 @@ uint32_t WaitForExit(pid_t pid) {
 }
 
 }  // namespace
+
+std::vector<std::string> StandardSearchDirs(std::string_view currentDir, std::string_view pathVar) {
+  std::vector<std::string> dirs;
+  const std::string program = ProgramPath();
+  if (!program.empty()) dirs.push_back(ExtractFilePath(program));
+  dirs.emplace_back(currentDir);
+  dirs.push_back(SystemDirectory());
+  if (GetOSVersion().PlatformId == VER_PLATFORM_WIN32_NT)
+    dirs.push_back(IncludeTrailingBackslash(WindowsDirectory()) + "SYSTEM");
+  dirs.push_back(WindowsDirectory());
+  size_t pos = 0;
+  while (pos <= pathVar.size()) {
+    size_t end = pathVar.find(';', pos);
+    if (end == std::string_view::npos) end = pathVar.size();
+    std::string dir = Trim(pathVar.substr(pos, end - pos));
+    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
+      dir = dir.substr(1, dir.size() - 2);
+    if (!dir.empty()) dirs.push_back(std::move(dir));
+    pos = end + 1;
+  }
+  return dirs;
+}
 
 std::string ProgramToken(std::string_view commandLine, std::string* rest) {
   size_t pos = 0;
@@ -242,7 +241,7 @@ std::string ResolveProgram(std::string_view programToken, std::string_view curre
     std::string path = AbsoluteFrom(name, currentDir);
     return FileExists(path) ? path : "";
   }
-  for (const auto& dir : ProgramSearchDirs(currentDir, pathVar)) {
+  for (const auto& dir : StandardSearchDirs(currentDir, pathVar)) {
     std::string path = AbsoluteFrom(IncludeTrailingBackslash(dir) + name, currentDir);
     if (FileExists(path)) return path;
   }

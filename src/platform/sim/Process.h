@@ -57,6 +57,11 @@ std::vector<std::string> SplitParams(std::string_view commandLine);
 // starts with one, else up to the first blank. rest receives what follows it.
 std::string ProgramToken(std::string_view commandLine, std::string* rest = nullptr);
 
+// The folders of the standard search, in order: the program's folder (when the process is a
+// program of the machine), the current folder, the system folder, SYSTEM below the Windows folder
+// (NT family), the Windows folder, then the folders of pathVar (a PATH value).
+std::vector<std::string> StandardSearchDirs(std::string_view currentDir, std::string_view pathVar);
+
 // Finds the Windows path of the program that a command line's first token names, as Windows
 // finds it (pathVar: the PATH to search); ".exe" is appended when the name has no extension. ""
 // when there is none.
