@@ -90,6 +90,7 @@ void FinishAtExit() {
   if (unfinished.empty()) return;
   std::fprintf(stderr, "%s\n", unfinished.c_str());
   std::fflush(nullptr);
+  internal::RemoveScriptCursor();
   std::_Exit(kAgentStopExitCode);
 }
 
@@ -117,6 +118,7 @@ void StopRun(const std::string& message) {
   }
   std::fprintf(stderr, "%s\n", message.c_str());
   std::fflush(nullptr);
+  internal::RemoveScriptCursor();
   std::_Exit(kAgentStopExitCode);
 }
 

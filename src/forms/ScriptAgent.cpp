@@ -242,8 +242,28 @@ std::string ScriptAgent::Where(const Line& line) const {
   return name_ + " line " + std::to_string(line.number) + " (" + line.source + ")";
 }
 
+void ScriptAgent::ShareCursor(std::string file, bool owner) {
+  std::lock_guard lock(mutex_);
+  cursorFile_ = std::move(file);
+  ownsCursor_ = owner;
+  LoadCursor();
+}
+
+void ScriptAgent::LoadCursor() {
+  if (cursorFile_.empty()) return;
+  std::ifstream in(cursorFile_);
+  size_t at = 0;
+  if (in >> at && at > next_ && at <= lines_.size()) next_ = at;
+}
+
+void ScriptAgent::SaveCursor() {
+  if (cursorFile_.empty()) return;
+  std::ofstream(cursorFile_, std::ios::trunc) << next_ << "\n";
+}
+
 std::optional<int> ScriptAgent::AnswerBox(const MessageBoxInfo& box) {
   std::lock_guard lock(mutex_);
+  LoadCursor();
   if (boxIds_.insert(box.Id).second) boxesSeen_.push_back(box);
   while (next_ < lines_.size()) {
     const Line& line = lines_[next_];
@@ -251,6 +271,7 @@ std::optional<int> ScriptAgent::AnswerBox(const MessageBoxInfo& box) {
       std::string why;
       if (Expect(line, Screen{}, why) == Outcome::Done) {
         ++next_;
+        SaveCursor();
         continue;
       }
       lastWhy_ = why;
@@ -271,6 +292,7 @@ std::optional<int> ScriptAgent::AnswerBox(const MessageBoxInfo& box) {
       return std::nullopt;
     }
     ++next_;
+    SaveCursor();
     lastWhy_.clear();
     return code;
   }
@@ -280,6 +302,7 @@ std::optional<int> ScriptAgent::AnswerBox(const MessageBoxInfo& box) {
 
 bool ScriptAgent::Act(const Screen& screen) {
   std::unique_lock lock(mutex_);
+  LoadCursor();
   if (next_ >= lines_.size()) {
     lastWhy_ = "the script has no line left";
     return false;
@@ -291,7 +314,10 @@ bool ScriptAgent::Act(const Screen& screen) {
   }
   std::string why;
   // Handlers run by the action may show boxes of their own, which come back to this agent.
-  if (line.verb != "expect") ++next_;
+  if (line.verb != "expect") {
+    ++next_;
+    SaveCursor();  // a child process started by the action goes on from the next line
+  }
   lock.unlock();
   Outcome outcome = Outcome::NotYet;
   try {
@@ -301,12 +327,19 @@ bool ScriptAgent::Act(const Screen& screen) {
     throw;
   }
   lock.lock();
+  LoadCursor();
   if (outcome == Outcome::Done) {
-    if (line.verb == "expect") ++next_;
+    if (line.verb == "expect") {
+      ++next_;
+      SaveCursor();
+    }
     lastWhy_.clear();
     return true;
   }
-  if (line.verb != "expect") --next_;
+  if (line.verb != "expect") {
+    --next_;  // nothing ran: no child process moved the cursor
+    SaveCursor();
+  }
   lastWhy_ = why;
   return false;
 }
@@ -540,6 +573,7 @@ ScriptAgent::Outcome ScriptAgent::Expect(const Line& line, const Screen& screen,
 
 std::string ScriptAgent::Stuck(const Screen& screen) {
   std::lock_guard lock(mutex_);
+  LoadCursor();
   std::string head;
   if (next_ < lines_.size()) {
     const Line& line = lines_[next_];
@@ -553,7 +587,8 @@ std::string ScriptAgent::Stuck(const Screen& screen) {
 
 std::string ScriptAgent::Unfinished() {
   std::lock_guard lock(mutex_);
-  if (next_ >= lines_.size()) return {};
+  LoadCursor();
+  if (!ownsCursor_ || next_ >= lines_.size()) return {};  // a child leaves the rest to its parent
   std::string text = "script " + name_ + ": the run ended before these lines were used:";
   for (size_t i = next_; i < lines_.size(); ++i) {
     text += "\n  line " + std::to_string(lines_[i].number) + ": " + lines_[i].source;
@@ -564,7 +599,11 @@ std::string ScriptAgent::Unfinished() {
 namespace internal {
 
 std::unique_ptr<UserAgent> MakeScriptAgentFromFile(std::string_view hostPath) {
-  return ScriptAgent::FromFile(hostPath);
+  std::unique_ptr<ScriptAgent> agent = ScriptAgent::FromFile(hostPath);
+  bool owner = true;
+  std::string cursor = ScriptCursorFile(owner);
+  agent->ShareCursor(std::move(cursor), owner);
+  return agent;
 }
 
 }  // namespace internal

@@ -35,6 +35,10 @@ class ScriptAgent : public UserAgent {
   uint64_t PatienceWithThreadsMs() const override { return patienceWithThreadsMs_; }
 
   size_t LinesUsed() const;
+  // Shares the place in the script through a file with the processes of the same run: a child
+  // process goes on where its parent is and the parent after the child's lines. Only the owner
+  // (the first process) reports lines never used.
+  void ShareCursor(std::string file, bool owner);
   const std::vector<Line>& Lines() const { return lines_; }
 
  private:
@@ -42,6 +46,8 @@ class ScriptAgent : public UserAgent {
   Outcome Apply(const Line& line, const Screen& screen, std::string& why);
   Outcome Expect(const Line& line, const Screen& screen, std::string& why);
   std::string Where(const Line& line) const;
+  void LoadCursor();  // under mutex_
+  void SaveCursor();  // under mutex_
 
   std::string name_;
   std::vector<Line> lines_;
@@ -51,6 +57,8 @@ class ScriptAgent : public UserAgent {
   std::vector<MessageBoxInfo> boxesSeen_;
   std::set<uint64_t> boxIds_;
   uint64_t patienceWithThreadsMs_ = 120'000;
+  std::string cursorFile_;
+  bool ownsCursor_ = true;
 };
 
 // Tokens of a script line: words separated by blanks, or "quoted" with \" \\ \n escapes.

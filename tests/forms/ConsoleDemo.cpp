@@ -1,6 +1,11 @@
 // A small program for the agent tests: with the argument "box" it first asks a question, then
-// shows a form with a counter that its button raises, until the form is closed.
+// shows a form with a counter that its button raises, until the form is closed. With "parent" it
+// also runs itself as a child ("child"), which asks a question of its own, as the uninstaller
+// runs the setup program.
+#include <sys/wait.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "forms/Application.h"
@@ -11,9 +16,19 @@
 
 int main(int argc, char** argv) {
   using namespace forms;
-  if (argc > 1 && std::string(argv[1]) == "box") {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "child") {
+    std::printf("child answer %d\n", ShowMessageBox("Child?", "", MB_YESNO));
+    return 0;
+  }
+  if (mode == "box" || mode == "parent") {
     int answer = ShowMessageBox(plat::A("Начать?"), "Demo", MB_OKCANCEL);
     std::printf("answer %d\n", answer);
+    std::fflush(stdout);
+  }
+  if (mode == "parent") {
+    int status = std::system((std::string(argv[0]) + " child").c_str());
+    std::printf("child exit %d\n", WEXITSTATUS(status));
   }
   auto form = MakeForm<TForm>();
   form->Name = "fmDemo";

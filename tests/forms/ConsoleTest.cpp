@@ -104,30 +104,36 @@ std::string ReadFile(const std::string& path) {
 TEST(Agents, RunsWithoutAPersonEndWithAClearMessage) {
   struct Case {
     const char* agent;  // NIVSIM_AGENT, "" for none
+    const char* mode;   // the demo's argument
     const char* script;
     int exitCode;
     const char* output;
     const char* diagnostic;
   } const cases[] = {
-      {"", "", 3, "", "no terminal and no script"},
-      {"first", "", 3, "answer 1",
+      {"", "box", "", 3, "", "no terminal and no script"},
+      {"first", "box", "", 3, "answer 1",
        "agent first: the program waits for input other than a message box"},
-      {"script", "answer Начать OK\npress Ещё\nexpect text Count \"нажато 1\"\npress Done\n", 0,
-       "result 1 after 1 presses", ""},
-      {"script", "answer Начать OK\npress Done\npress Done\n", 3, "result 1 after 0 presses",
+      {"script", "box", "answer Начать OK\npress Ещё\nexpect text Count \"нажато 1\"\npress Done\n",
+       0, "result 1 after 1 presses", ""},
+      {"script", "box", "answer Начать OK\npress Done\npress Done\n", 3, "result 1 after 0 presses",
        "line 3: press Done"},
-      {"script", "answer Начать OK\nexpect text Count \"нажато 5\"\n", 3, "",
+      {"script", "box", "answer Начать OK\nexpect text Count \"нажато 5\"\n", 3, "",
        "line 2 (expect text Count \"нажато 5\"): expectation failed: Count shows \"нажато 0\""},
-      {"console", "", 3, "", "the terminal closed"},
-      {"mouse", "", 3, "", "NIVSIM_AGENT=mouse: unknown user agent"},
+      // A child process goes on with the script where its parent is, and the parent after it.
+      {"script", "parent", "answer Начать OK\nanswer Child No\npress Done\n", 0,
+       "child answer 7\nchild exit 0\nresult 1", ""},
+      {"script", "parent", "answer Начать OK\nanswer Child No\n", 3, "child exit 0\n",
+       "the program waits for input and the script has no line left"},
+      {"console", "box", "", 3, "", "the terminal closed"},
+      {"mouse", "box", "", 3, "", "NIVSIM_AGENT=mouse: unknown user agent"},
   };
   std::string dir = ::testing::TempDir();
   for (const Case& c : cases) {
     std::string script = dir + "/forms_agent.script";
     std::ofstream(script) << c.script;
     std::string agent = std::string(c.agent) == "script" ? "script:" + script : c.agent;
-    std::string command = "NIVSIM_AGENT='" + agent + "' " FORMS_CONSOLE_DEMO " box </dev/null >" +
-                          dir + "/forms_agent.out 2>" + dir + "/forms_agent.err";
+    std::string command = "NIVSIM_AGENT='" + agent + "' " FORMS_CONSOLE_DEMO " " + c.mode +
+                          " </dev/null >" + dir + "/forms_agent.out 2>" + dir + "/forms_agent.err";
     int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << c.agent;
     EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.agent << " " << c.script;
