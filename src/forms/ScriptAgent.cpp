@@ -313,33 +313,32 @@ bool ScriptAgent::Act(const Screen& screen) {
     return false;
   }
   std::string why;
-  // Handlers run by the action may show boxes of their own, which come back to this agent.
-  if (line.verb != "expect") {
-    ++next_;
-    SaveCursor();  // a child process started by the action goes on from the next line
-  }
-  lock.unlock();
-  Outcome outcome = Outcome::NotYet;
-  try {
-    outcome = line.verb == "expect" ? Expect(line, screen, why) : Apply(line, screen, why);
-  } catch (...) {
-    // The action happened; the exception belongs to the program (its handler reports it).
-    throw;
-  }
-  lock.lock();
-  LoadCursor();
-  if (outcome == Outcome::Done) {
-    if (line.verb == "expect") {
-      ++next_;
-      SaveCursor();
+  if (line.verb == "expect") {
+    // Expectations only read the screen and the boxes seen; they stay under the lock.
+    if (Expect(line, screen, why) == Outcome::NotYet) {
+      lastWhy_ = why;
+      return false;
     }
+    ++next_;
+    SaveCursor();
     lastWhy_.clear();
     return true;
   }
-  if (line.verb != "expect") {
-    --next_;  // nothing ran: no child process moved the cursor
-    SaveCursor();
+  // Handlers run by the action may show boxes of their own, which come back to this agent; a
+  // child process started by it goes on from the next line. An exception of a handler leaves
+  // the line used: the action happened.
+  ++next_;
+  SaveCursor();
+  lock.unlock();
+  Outcome outcome = Apply(line, screen, why);
+  lock.lock();
+  LoadCursor();
+  if (outcome == Outcome::Done) {
+    lastWhy_.clear();
+    return true;
   }
+  --next_;  // nothing ran: no box and no child process moved on
+  SaveCursor();
   lastWhy_ = why;
   return false;
 }
