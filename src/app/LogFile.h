@@ -2,6 +2,7 @@
 // The log: time-stamped lines appended to a text file that grows over all runs. Every line opens
 // the file, appends and closes it, so that threads and processes can share it; a writer that
 // meets another one waits and tries again.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,7 +34,8 @@ class TLogFile : public forms::TComponent {
   bool FormatHeader = true;
   bool FormatString = true;
   bool WriteHeader = true;
-  bool HeaderPending = true;
+  // Written by every thread that logs; atomic so that sharing the log needs no lock.
+  std::atomic<bool> HeaderPending = true;
 
   // Where the time and the pause between attempts come from; tests replace them.
   std::function<plat::TLocalTime()> Clock = plat::LocalTimeNow;
