@@ -95,6 +95,12 @@ void ApplyMachineKey(MachineConfig& c, const std::string& key, const std::string
       err.Raise(line, "'" + value + "' is not a valid value for " + key);
     return v;
   };
+  auto codePage = [&]() {
+    int64_t v = number(1, 65535);
+    if (v != 866 && v != 1251 && v != 437 && v != 1252)
+      err.Raise(line, "code page " + value + " is not one of 866, 1251, 437, 1252");
+    return static_cast<int>(v);
+  };
   auto dir = [&]() {
     if (!IsWindowsDirPath(value)) err.Raise(line, "'" + value + "' is not a directory path");
     return value;
@@ -124,9 +130,9 @@ void ApplyMachineKey(MachineConfig& c, const std::string& key, const std::string
   } else if (AsciiSameText(key, "TempDir")) {
     c.tempDir = dir();
   } else if (AsciiSameText(key, "OEMCodePage")) {
-    c.oemCodePage = static_cast<int>(number(1, 65535));
+    c.oemCodePage = codePage();
   } else if (AsciiSameText(key, "ANSICodePage")) {
-    c.ansiCodePage = static_cast<int>(number(1, 65535));
+    c.ansiCodePage = codePage();
   } else {
     c.SetExtra(key, value);
   }

@@ -45,6 +45,9 @@ struct CachedDir {
   struct timespec mtime {};
   std::unordered_map<std::string, CachedEntry> byUpper;
   std::unordered_set<std::string> shortTaken;  // 8.3 names and short names, upper case
+  // Short names claimed for entries this process is making (upper-case long name -> short
+  // name); they hold across re-reads of the folder until the entry is noted.
+  std::unordered_map<std::string, std::string> pending;
 
   void Add(std::string key, CachedEntry entry) {
     shortTaken.insert(entry.shortName.empty() ? key : entry.shortName);
@@ -59,7 +62,9 @@ struct CachedDir {
   std::string FreeShortName(const std::string& name) const {
     for (int n = 1;; ++n) {
       std::string candidate = ShortNameCandidate(name, n);
-      if (!shortTaken.count(candidate)) return candidate;
+      bool claimed = std::any_of(pending.begin(), pending.end(),
+                                 [&](const auto& p) { return p.second == candidate; });
+      if (!shortTaken.count(candidate) && !claimed) return candidate;
     }
   }
 };
@@ -91,6 +96,7 @@ class DirCache {
     auto it = dirs_.find(hostDir);
     if (it == dirs_.end() || !Matches(it->second, st)) {
       CachedDir fresh;
+      if (it != dirs_.end()) fresh.pending = std::move(it->second.pending);
       if (!Scan(hostDir, st, fresh)) return false;
       if (dirs_.size() >= kMaxCachedDirs) dirs_.clear();
       it = dirs_.insert_or_assign(hostDir, std::move(fresh)).first;
@@ -112,6 +118,7 @@ class DirCache {
     std::string name = AnsiNameOf(hostName);
     std::string key = AnsiUpperCase(name);
     it->second.Remove(key);
+    it->second.pending.erase(key);
     if (added) it->second.Add(key, CachedEntry{name, hostName, isDir, false, shortName});
     it->second.mtime = st.st_mtim;
   }
@@ -156,9 +163,12 @@ class DirCache {
     // Long names without a stored short name (put there by host tools) get theirs in name order,
     // so every process of the machine gives them the same ones.
     std::sort(unnamed.begin(), unnamed.end());
+    for (const auto& [key, shortName] : out.pending) out.shortTaken.insert(shortName);
     for (const std::string& key : unnamed) {
       CachedEntry& entry = out.byUpper[key];
-      entry.shortName = out.FreeShortName(entry.name);
+      auto claimed = out.pending.find(key);
+      entry.shortName =
+          claimed != out.pending.end() ? claimed->second : out.FreeShortName(entry.name);
       out.shortTaken.insert(entry.shortName);
     }
     return true;
@@ -485,7 +495,7 @@ std::string ClaimShortName(const std::string& hostDir, const std::string& name) 
   std::string claimed;
   Cache().WithRecent(hostDir, [&](CachedDir& dir) {
     claimed = dir.FreeShortName(name);
-    dir.shortTaken.insert(claimed);  // reserved for the entry about to be made
+    dir.pending[AnsiUpperCase(name)] = claimed;
   });
   return claimed;
 }

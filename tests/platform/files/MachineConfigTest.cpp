@@ -80,6 +80,7 @@ TEST_F(MachineConfigTest, DamagedFileNamesFileAndLineAndStaysAsItWas) {
       {"[Machine]\n[Drive C]\nHostDir=relative/dir\n", 3},
       {"[Machine]\n[Drive C]\nColour=blue\n", 3},
       {"[Other]\n", 1},
+      {"[Machine]\nANSICodePage=1250\n[Drive C]\n", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
