@@ -68,7 +68,7 @@ TDecodeResult TUnshrinker::Run(TBitReader& in, TWindow& out) {
       parent_[freeCode_] = static_cast<int16_t>(previous);
       value_[freeCode_] = firstByte;
       free_[freeCode_] = false;
-      while (++freeCode_ < kCodes && free_[freeCode_]) {
+      while (++freeCode_ < kCodes && !free_[freeCode_]) {
       }
     }
     while (depth) out.Put(stack_[--depth]);
