@@ -162,6 +162,21 @@ TEST_F(StartupScenario, CommandLineForms) {
   }
 }
 
+TEST_F(StartupScenario, ALogThatCannotBeWrittenEndsTheRunWithTheErrorShown) {
+  fs::remove_all(plat::sim::HostPathOf("C:\\WINDOWS\\TEMP"));
+  EXPECT_EQ(Run("D:\\setup.exe"), 1);
+  const std::vector<std::string> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  // The class name and the message, without a separator, in a plain task-modal box.
+  EXPECT_EQ(boxes[0].rfind("EFCreateErrorCannot create file \"C:\\WINDOWS\\TEMP\\nivinst.log\"", 0),
+            0u)
+      << boxes[0];
+  for (const plat::RecordEvent& event : plat::ReadRecord(machine_))
+    if (event.kind == "msgbox") {
+      EXPECT_EQ(event.Field("flags"), "0x2000");
+    }
+}
+
 TEST_F(StartupScenario, UninstallSignalIsClearedAtStart) {
   {
     plat::TRegistry reg;
