@@ -260,7 +260,8 @@ bool FileGetModTime(std::string_view path, FileTime& time) {
   return true;
 }
 
-// As the framework does it: the file is opened for writing, so a read-only or busy file fails.
+// As the framework does it, through a handle opened for writing: a read-only file fails, and so
+// does one that another handle denies writing to.
 bool FileSetModTime(std::string_view path, FileTime time) {
   try {
     TFileStream file(path, fmOpenWrite | fmShareDenyNone);

@@ -128,4 +128,23 @@ TEST_F(PathMapTest, SeesChangesMadeByOtherProgramsOnTheHost) {
   EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND);
 }
 
+// Folders found once are not trusted blindly: a folder renamed, replaced or turned into a link
+// on the host is found anew.
+TEST_F(PathMapTest, FoldersChangedOnTheHostAreFoundAnew) {
+  ASSERT_TRUE(CreateDir("C:\\Apps"));
+  ASSERT_TRUE(CreateDir("C:\\Apps\\Sub"));
+  Write("C:\\Apps\\Sub\\a.txt", "first");
+  EXPECT_EQ(Read("C:\\APPS\\SUB\\A.TXT"), "first");
+  fs::rename(Drive('C') + "/Apps/Sub", Drive('C') + "/Apps/Old");
+  fs::create_directory(Drive('C') + "/Apps/SUB");
+  std::ofstream(Drive('C') + "/Apps/SUB/A.txt") << "second";
+  EXPECT_EQ(Read("C:\\apps\\sub\\a.txt"), "second");
+
+  fs::rename(Drive('C') + "/Apps/SUB", Drive('C') + "/Apps/Older");
+  fs::create_directory_symlink(root_ + "/outside", Drive('C') + "/Apps/Sub");
+  EXPECT_FALSE(FileExists("C:\\Apps\\Sub\\secret.txt"));
+  EXPECT_EQ(sim::HostPathOf("C:\\Apps\\Sub\\secret.txt"), "");
+  EXPECT_THROW(Read("C:\\Apps\\Sub\\secret.txt"), EFOpenError);
+}
+
 }  // namespace
