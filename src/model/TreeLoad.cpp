@@ -133,16 +133,21 @@ class TSubsystemsIndex {
 };
 
 // Adds the subsystems that hang under root, depth first, each child before its own children.
+// A section is loaded once under one parent, also when several entries of "SubSystems" differ
+// only in letter case and so find the same section: each would load the whole branch again,
+// twice as often at every level.
 bool LoadBranch(TSysNode& root, const TSubsystemsIndex& index) {
   struct Frame {
     TSysNode* node;
     const TIDFSection* section;
     const std::vector<size_t>* entries;
     size_t next;
+    std::unordered_set<const TIDFSection*> loaded;
   };
   // Sections on the current path: a section never hangs under itself.
   std::unordered_multiset<const TIDFSection*> onPath;
-  std::vector<Frame> stack{{&root, nullptr, &index.ChildrenOf(root.Info.Number), 0}};
+  std::vector<Frame> stack;
+  stack.push_back({&root, nullptr, &index.ChildrenOf(root.Info.Number), 0, {}});
   bool added = false;
   while (!stack.empty()) {
     Frame& frame = stack.back();
@@ -153,7 +158,7 @@ bool LoadBranch(TSysNode& root, const TSubsystemsIndex& index) {
     }
     size_t entry = (*frame.entries)[frame.next++];
     const TIDFSection* section = index.Section(entry);
-    if (onPath.count(section)) continue;
+    if (onPath.count(section) || !frame.loaded.insert(section).second) continue;
     auto child = std::make_unique<TSysNode>();
     child->Info.Number = index.NumberOfSection(section->Name);
     try {
@@ -165,7 +170,7 @@ bool LoadBranch(TSysNode& root, const TSubsystemsIndex& index) {
     TSysNode& node = frame.node->Add(std::move(child));
     if (stack.size() == 1) added = true;
     onPath.insert(section);
-    stack.push_back({&node, section, &index.ChildrenOf(node.Info.Number), 0});
+    stack.push_back({&node, section, &index.ChildrenOf(node.Info.Number), 0, {}});
   }
   return added;
 }

@@ -119,6 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"ParentCycle", "[SubSystems]\nA=1\nB=2\nC=3\n[A]\n[B]\nParent=3\n[C]\nParent=2",
                 true, "-1", 0},
         BadCase{"ParentIsItself", "[SubSystems]\nA=1\nB=2\n[A]\n[B]\nParent=2", true, "-1", 0},
+        // Keys that differ only in case find one section: it is loaded once under its parent.
+        BadCase{"CaseTwinsLoadOnce",
+                "[SubSystems]\nA=1\nB=2\nb=3\nC=4\nc=5\n[A]\n[B]\nParent=1\n[C]\nParent=2", true,
+                "-1(-2(-4))", 0},
         // A bad key leaves out only the subsystem concerned and what hangs under it.
         BadCase{"ParentNotAnInteger",
                 "[SubSystems]\nA=1\nB=2\nC=3\nD=4\n[A]\n[B]\nParent=x\n[C]\nParent=1\n"
