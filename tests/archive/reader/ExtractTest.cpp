@@ -5,6 +5,7 @@
 #include "ReaderFixture.h"
 #include "ZipBuilder.h"
 #include "archive/ZipReader.h"
+#include "forms/Agent.h"
 #include "platform/Files.h"
 
 namespace ziptest {
@@ -161,6 +162,29 @@ TEST_F(ExtractTest, OverwriteModes) {
     bool skipped = std::count(events.begin(), events.end(), "skip 1 a.txt 0") == 1;
     EXPECT_EQ(skipped, c.written == 1);
   }
+}
+
+TEST_F(ExtractTest, DefaultOverwriteQuestionAndStopNow) {
+  std::string archive = PutArchive("q.zip", Build({{"a.txt", "new"}, {"b.txt", "new"}}));
+  WriteHost(Out() / "a.txt", "old");
+  WriteHost(Out() / "b.txt", "old");
+  forms::RecordingAgent agent;
+  agent.QueueAnswers({forms::IDNO, forms::IDYES});
+  forms::ScopedAgent scope(agent);
+  reader.DoAll = true;
+  EXPECT_EQ(Extract(archive), 1);
+  ASSERT_EQ(agent.Boxes().size(), 2u);
+  EXPECT_EQ(agent.Boxes()[0].Text, "Replace existing file a.txt?");
+  EXPECT_EQ(agent.Boxes()[0].Caption, "File Exists Alert");
+  EXPECT_EQ(agent.Boxes()[0].Buttons(), (std::vector<int>{forms::IDYES, forms::IDNO}));
+  EXPECT_EQ(ReadHost(Out() / "a.txt"), "old");
+  EXPECT_EQ(ReadHost(Out() / "b.txt"), "new");
+
+  // A handler that stops before the first member: nothing is written, and nothing counted.
+  reader.OnStartUnZipInfo = [](TZipReader&, int, int64_t, bool& stop) { stop = true; };
+  reader.OverwriteMode = niv::Always;
+  EXPECT_EQ(Extract(archive), 0);
+  EXPECT_EQ(ReadHost(Out() / "a.txt"), "old");
 }
 
 TEST_F(ExtractTest, PatternsSelectByAsciiCaseOnly) {

@@ -1,6 +1,7 @@
 // Multi-volume sets: split into numbered parts and spanned over removable disks.
 #include "ReaderFixture.h"
 #include "archive/ZipReader.h"
+#include "forms/Agent.h"
 #include "platform/sim/MachineConfig.h"
 
 namespace ziptest {
@@ -117,6 +118,56 @@ TEST_F(SpannedTest, DisksAreAskedForAndTheirLabelsChecked) {
   ASSERT_GE(asked.size(), 3u);
   EXPECT_EQ(asked[0], 1);
   EXPECT_EQ(asked[1], 1);  // asked again after the wrong label
+}
+
+TEST_F(SpannedTest, DefaultHandlerAsksForTheDiskAndCancelRefusesIt) {
+  std::string content;
+  int parts = MakeSplitSet(Work(), content);
+  for (int k = 1; k <= parts; ++k) {
+    fs::path disk = root_ / ("disk" + std::to_string(k));
+    fs::create_directories(disk);
+    fs::copy_file(Work() / (k < parts ? "set.z0" + std::to_string(k) : std::string("set.zip")),
+                  disk / "DATA.ZIP");
+  }
+  auto label = [](int n) {
+    char l[32];
+    snprintf(l, sizeof l, "DISK%03d", n);
+    return std::string(l);
+  };
+  Insert(parts, label(parts));
+  forms::RecordingAgent agent;
+  std::vector<std::string> texts;
+  bool cancelOnSecond = false;
+  agent.OnBox = [&](const forms::MessageBoxInfo& box) {
+    texts.push_back(box.Text);
+    int n = std::stoi(box.Text.substr(std::string("Please insert disk ").size()));
+    if (cancelOnSecond && n == 2) return forms::IDCANCEL;
+    Insert(n, label(n));  // the user puts the disk in and presses OK
+    return forms::IDOK;
+  };
+  forms::ScopedAgent scope(agent);
+  niv::TZipReader reader;
+  reader.SetZipName("A:\\DATA.ZIP");
+  reader.SetDestDir("C:\\out");
+  reader.DoAll = true;
+  EXPECT_EQ(reader.ExtractFiles(), 2);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0], "Please insert disk 1 of the multi-disk set.");
+  EXPECT_EQ(agent.Boxes()[0].Buttons(), (std::vector<int>{forms::IDOK, forms::IDCANCEL}));
+  EXPECT_EQ(ReadHost(HostC() / "out" / "big.bin"), content);
+
+  cancelOnSecond = true;
+  Insert(parts, label(parts));
+  niv::TZipReader refused;
+  refused.SetZipName("A:\\DATA.ZIP");
+  refused.SetDestDir("C:\\out2");
+  refused.DoAll = true;
+  try {
+    refused.ExtractFiles();
+    FAIL();
+  } catch (const niv::EUserCanceled& e) {
+    EXPECT_EQ(e.Message(), "User canceled loading new disk.");
+  }
 }
 
 }  // namespace
