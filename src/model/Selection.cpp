@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "forms/ComCtrls.h"
+#include "forms/StringList.h"
 #include "model/NumberList.h"
 #include "platform/Text.h"
 
@@ -316,6 +317,12 @@ void DeselectNotInstalled(TSysTree& tree, const std::vector<std::string>& names)
     if (!info.ViewOnly && info.Selected && !installed.count(plat::AnsiUpperCase(info.ShortName)))
       DeselectNode(*node);
   }
+}
+
+void DeselectNotInstalled(TSysTree& tree, const forms::TStringList& names) {
+  std::vector<std::string> list;
+  for (int i = 0; i < names.Count(); ++i) list.push_back(names[i]);
+  DeselectNotInstalled(tree, list);
 }
 
 namespace {

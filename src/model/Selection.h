@@ -12,8 +12,9 @@
 #include "model/SysNode.h"
 
 namespace forms {
+class TStringList;
 class TTreeNodes;
-}
+}  // namespace forms
 
 namespace niv {
 
@@ -32,6 +33,7 @@ bool AllChildrenFull(const TCustomSysNode& node);
 // DeselectNode on every node that is selected, not view-only, and whose ShortName is not among
 // names (letter case ignored).
 void DeselectNotInstalled(TSysTree& tree, const std::vector<std::string>& names);
+void DeselectNotInstalled(TSysTree& tree, const forms::TStringList& names);
 
 // Fills the component tree: an item per shown node (text ShortName, data the node) under the
 // item of its view parent; every shown node and every node that is never shown (ViewParent -1)

@@ -3,6 +3,7 @@
 #include <exception>
 #include <unordered_set>
 
+#include "forms/StringList.h"
 #include "model/NumberList.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
@@ -63,6 +64,33 @@ void ListCheckFiles(const TCustomSysNode& root, std::vector<std::string>& list) 
 
 void ListReqFiles(const TCustomSysNode& root, std::vector<std::string>& list) {
   ListFileNames(root, list, &TSubsystemInfo::ReqFiles);
+}
+
+namespace {
+
+template <class List>
+void IntoStringList(forms::TStringList& into, List list) {
+  std::vector<std::string> items;
+  list(items);
+  for (std::string& item : items) into.Add(std::move(item));
+}
+
+}  // namespace
+
+void ListDeselectedNames(const TCustomSysNode& root, forms::TStringList& lines) {
+  IntoStringList(lines, [&](auto& items) { ListDeselectedNames(root, items); });
+}
+
+void ListLinks(const TCustomSysNode& root, forms::TStringList& list, TLinkKind kind) {
+  IntoStringList(list, [&](auto& items) { ListLinks(root, items, kind); });
+}
+
+void ListCheckFiles(const TCustomSysNode& root, forms::TStringList& list) {
+  IntoStringList(list, [&](auto& items) { ListCheckFiles(root, items); });
+}
+
+void ListReqFiles(const TCustomSysNode& root, forms::TStringList& list) {
+  IntoStringList(list, [&](auto& items) { ListReqFiles(root, items); });
 }
 
 std::string ListDependentsOf(const TCustomSysNode& root) {

@@ -13,6 +13,9 @@
 namespace plat {
 class TRegistry;
 }
+namespace forms {
+class TStringList;
+}
 
 namespace niv {
 
@@ -25,6 +28,11 @@ void ListLinks(const TCustomSysNode& root, std::vector<std::string>& list, TLink
 // The file names of CheckFiles (respectively ReqFiles), trimmed, empty ones left out.
 void ListCheckFiles(const TCustomSysNode& root, std::vector<std::string>& list);
 void ListReqFiles(const TCustomSysNode& root, std::vector<std::string>& list);
+// The same lists into string lists of the window framework (appended).
+void ListDeselectedNames(const TCustomSysNode& root, forms::TStringList& lines);
+void ListLinks(const TCustomSysNode& root, forms::TStringList& list, TLinkKind kind);
+void ListCheckFiles(const TCustomSysNode& root, forms::TStringList& list);
+void ListReqFiles(const TCustomSysNode& root, forms::TStringList& list);
 // The Dependents of every node, each number once, in order, joined by ",".
 std::string ListDependentsOf(const TCustomSysNode& root);
 

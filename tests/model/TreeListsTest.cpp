@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "ModelTestUtil.h"
+#include "forms/StringList.h"
 #include "model/NumberList.h"
 #include "model/TreeLists.h"
 #include "platform/Registry.h"
@@ -50,6 +51,11 @@ TEST(Lists, TakeTheNodesStillToDo) {
   EXPECT_EQ(Joined(check), "[a.dll][b.dll][c.dll]");
   EXPECT_EQ(Joined(req), "[r1.dll][r2.dll]");
   EXPECT_EQ(Joined(names), "[N2][N3][N4]");
+  forms::TStringList lines;
+  lines.Add("first");
+  ListLinks(*tree, lines, lkDesktop);
+  ASSERT_EQ(lines.Count(), 3);
+  EXPECT_EQ(lines[2], "C");
   // Every node counts here, each number once.
   EXPECT_EQ(ListDependentsOf(*tree), "9,3,5,7");
 }
