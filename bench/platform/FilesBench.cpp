@@ -32,26 +32,33 @@ std::string Name(int i) {
   return buf;
 }
 
-double LayerRun(const std::string& dir, int files) {
-  plat::CreateDir(dir);
-  auto start = Clock::now();
-  for (int i = 0; i < files; ++i) {
-    plat::TFileStream f(dir + "\\" + Name(i), plat::fmCreate);
-    f.WriteBuffer(kPayload.data(), static_cast<int32_t>(kPayload.size()));
-  }
-  return std::chrono::duration<double>(Clock::now() - start).count();
+void LayerCreate(const std::string& dir, int i) {
+  plat::TFileStream f(dir + "\\" + Name(i), plat::fmCreate);
+  f.WriteBuffer(kPayload.data(), static_cast<int32_t>(kPayload.size()));
 }
 
-double PosixRun(const std::string& dir, int files) {
-  std::filesystem::create_directory(dir);
-  auto start = Clock::now();
+void PosixCreate(const std::string& dir, int i) {
+  std::string path = dir + "/" + Name(i);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || ::write(fd, kPayload.data(), kPayload.size()) < 0) std::abort();
+  ::close(fd);
+}
+
+// One round: the two sides take turns file by file, so that a busy machine slows both alike.
+void Round(const std::string& layerDir, const std::string& posixDir, int files, double& layer,
+           double& posix) {
+  plat::CreateDir(layerDir);
+  std::filesystem::create_directory(posixDir);
+  layer = posix = 0;
   for (int i = 0; i < files; ++i) {
-    std::string path = dir + "/" + Name(i);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, kPayload.data(), kPayload.size()) < 0) std::abort();
-    ::close(fd);
+    auto t0 = Clock::now();
+    LayerCreate(layerDir, i);
+    auto t1 = Clock::now();
+    PosixCreate(posixDir, i);
+    auto t2 = Clock::now();
+    layer += std::chrono::duration<double>(t1 - t0).count();
+    posix += std::chrono::duration<double>(t2 - t1).count();
   }
-  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 double Median(std::vector<double> v) {
@@ -73,10 +80,10 @@ int main(int argc, char** argv) {
   std::vector<double> layer, posix;
   for (int r = 0; r < rounds; ++r) {
     std::string n = std::to_string(r);
-    // The order alternates, so that neither side always runs on a fresher file system.
-    if (r % 2 == 0) posix.push_back(PosixRun(machine + "/drives/C/posix" + n, files));
-    layer.push_back(LayerRun("C:\\Layer" + n, files));
-    if (r % 2 == 1) posix.push_back(PosixRun(machine + "/drives/C/posix" + n, files));
+    double l = 0, p = 0;
+    Round("C:\\Layer" + n, machine + "/drives/C/posix" + n, files, l, p);
+    layer.push_back(l);
+    posix.push_back(p);
   }
   double l = Median(layer), p = Median(posix);
   std::printf("files per run: %d, rounds: %d\n", files, rounds);
