@@ -175,6 +175,17 @@ TEST_F(LoopTest, WithoutAHandlerAnExceptionIsShownInABox) {
   EXPECT_EQ(agent.Boxes()[0].Flags & MB_ICONERROR, MB_ICONERROR);
 }
 
+TEST_F(LoopTest, ProcessMessagesRunsWhatIsPendingWithoutWaitingForInput) {
+  int posted = 0;
+  app.Post([&] { ++posted; });
+  app.Post([&] { ++posted; });
+  agent.OnIdle = [](const Screen&) -> bool { throw std::logic_error("asked for input"); };
+  app.ProcessMessages();
+  EXPECT_EQ(posted, 2);
+  app.ProcessMessages();  // nothing pending: returns at once
+  EXPECT_EQ(posted, 2);
+}
+
 TEST_F(LoopTest, AModalWaitThatNothingCanEndStopsTheRun) {
   auto form = MakeForm<TForm>();
   form->SetCaption("Lonely");
