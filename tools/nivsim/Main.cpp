@@ -100,13 +100,15 @@ bool TakeOption(const Args& args, size_t& i, const std::string& name, std::strin
   return true;
 }
 
-void CheckAgent(const std::string& agent) {
-  if (agent == "first" || agent == "console") return;
+// Checks the agent and gives it with an absolute script path: programs run with their drive as
+// the host working directory.
+std::string CheckAgent(const std::string& agent) {
+  if (agent == "first" || agent == "console") return agent;
   if (agent.rfind("script:", 0) == 0 && agent.size() > 7) {
     std::error_code ec;
     if (!fs::is_regular_file(agent.substr(7), ec))
       throw UsageError("--agent: no such script file: " + agent.substr(7));
-    return;
+    return "script:" + fs::absolute(agent.substr(7)).string();
   }
   throw UsageError("--agent takes script:FILE, console or first: " + agent);
 }
@@ -166,7 +168,7 @@ int CmdRun(const Args& args) {
       throw UsageError("unknown option of run: " + args[i]);
   }
   if (i >= args.size()) throw UsageError("run needs the program's WINPATH");
-  if (!agent.empty()) CheckAgent(agent);
+  if (!agent.empty()) agent = CheckAgent(agent);
   const std::string program = FromTerminal(args[i]);
   std::string commandLine =
       program.find_first_of(" \t") == std::string::npos ? program : "\"" + program + "\"";
@@ -221,7 +223,7 @@ int CmdBoot(const Args& args) {
     if (!TakeOption(args, i, "--agent", agent))
       throw UsageError("unknown option of boot: " + args[i]);
   }
-  if (!agent.empty()) CheckAgent(agent);
+  if (!agent.empty()) agent = CheckAgent(agent);
   plat::sim::UseMachine(args[0]);
   (void)plat::sim::CurrentMachine();
   return plat::sim::BootMachine(args[0], agent, std::cout) ? 0 : 1;
