@@ -7,7 +7,7 @@
 namespace niv {
 namespace {
 
-using TCrcTables = std::array<std::array<uint32_t, 256>, 8>;
+using TCrcTables = std::array<std::array<uint32_t, 256>, 16>;
 
 constexpr TCrcTables MakeTables() {
   TCrcTables t{};
@@ -18,7 +18,7 @@ constexpr TCrcTables MakeTables() {
   }
   // Table k gives the effect of a byte followed by k zero bytes.
   for (uint32_t n = 0; n < 256; ++n)
-    for (int k = 1; k < 8; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
+    for (int k = 1; k < 16; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
   return t;
 }
 
@@ -35,14 +35,19 @@ uint32_t Load32(const uint8_t* p) {
 
 uint32_t UpdateCrc32(uint32_t crc, const void* data, size_t count) {
   auto p = static_cast<const uint8_t*>(data);
-  while (count >= 8) {
-    uint32_t lo = Load32(p) ^ crc;
-    uint32_t hi = Load32(p + 4);
-    crc = kTables[7][lo & 0xFF] ^ kTables[6][(lo >> 8) & 0xFF] ^ kTables[5][(lo >> 16) & 0xFF] ^
-          kTables[4][lo >> 24] ^ kTables[3][hi & 0xFF] ^ kTables[2][(hi >> 8) & 0xFF] ^
-          kTables[1][(hi >> 16) & 0xFF] ^ kTables[0][hi >> 24];
-    p += 8;
-    count -= 8;
+  while (count >= 16) {
+    uint32_t a = Load32(p) ^ crc;
+    uint32_t b = Load32(p + 4);
+    uint32_t c = Load32(p + 8);
+    uint32_t d = Load32(p + 12);
+    crc = kTables[15][a & 0xFF] ^ kTables[14][(a >> 8) & 0xFF] ^ kTables[13][(a >> 16) & 0xFF] ^
+          kTables[12][a >> 24] ^ kTables[11][b & 0xFF] ^ kTables[10][(b >> 8) & 0xFF] ^
+          kTables[9][(b >> 16) & 0xFF] ^ kTables[8][b >> 24] ^ kTables[7][c & 0xFF] ^
+          kTables[6][(c >> 8) & 0xFF] ^ kTables[5][(c >> 16) & 0xFF] ^ kTables[4][c >> 24] ^
+          kTables[3][d & 0xFF] ^ kTables[2][(d >> 8) & 0xFF] ^ kTables[1][(d >> 16) & 0xFF] ^
+          kTables[0][d >> 24];
+    p += 16;
+    count -= 16;
   }
   while (count--) crc = kTables[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
   return crc;

@@ -1,5 +1,5 @@
 #pragma once
-// The ZIP CRC-32 (reflected polynomial 0xEDB88320), table-driven eight bytes at a time. The
+// The ZIP CRC-32 (reflected polynomial 0xEDB88320), table-driven sixteen bytes at a time. The
 // running value starts at 0xFFFFFFFF and is complemented at the end.
 #include <cstddef>
 #include <cstdint>

@@ -226,6 +226,17 @@ TDecodeResult TInflater::Codes(TBitReader& in, TWindow& out, const THuffmanTable
         count -= huff::Bits(e);
         if (e & huff::kLiteral) {
           *op++ = static_cast<uint8_t>(huff::Value(e));
+          // At least 41 bits are left: room for two more literals of up to 15 bits each.
+          e = lt[bits & litMask];
+          if (!(e & huff::kLiteral)) continue;
+          bits >>= huff::Bits(e);
+          count -= huff::Bits(e);
+          *op++ = static_cast<uint8_t>(huff::Value(e));
+          e = lt[bits & litMask];
+          if (!(e & huff::kLiteral)) continue;
+          bits >>= huff::Bits(e);
+          count -= huff::Bits(e);
+          *op++ = static_cast<uint8_t>(huff::Value(e));
           continue;
         }
         if (e & huff::kSpecial) {
