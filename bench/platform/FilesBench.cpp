@@ -45,6 +45,9 @@ void PosixCreate(const std::string& dir, int i) {
 }
 
 // One round: the two sides take turns file by file, so that a busy machine slows both alike.
+// Per-file times of every round, for medians that a burst of load elsewhere does not move.
+std::vector<double> layerFiles, posixFiles;
+
 void Round(const std::string& layerDir, const std::string& posixDir, int files, double& layer,
            double& posix) {
   plat::CreateDir(layerDir);
@@ -56,8 +59,10 @@ void Round(const std::string& layerDir, const std::string& posixDir, int files, 
     auto t1 = Clock::now();
     PosixCreate(posixDir, i);
     auto t2 = Clock::now();
-    layer += std::chrono::duration<double>(t1 - t0).count();
-    posix += std::chrono::duration<double>(t2 - t1).count();
+    layerFiles.push_back(std::chrono::duration<double>(t1 - t0).count());
+    posixFiles.push_back(std::chrono::duration<double>(t2 - t1).count());
+    layer += layerFiles.back();
+    posix += posixFiles.back();
   }
 }
 
@@ -90,6 +95,9 @@ int main(int argc, char** argv) {
   std::printf("layer: %.3f s (%.1f us a file)\n", l, l * 1e6 / files);
   std::printf("posix: %.3f s (%.1f us a file)\n", p, p * 1e6 / files);
   std::printf("ratio layer/posix: %.2f\n", l / p);
+  double lm = Median(layerFiles), pm = Median(posixFiles);
+  std::printf("median file: layer %.1f us, posix %.1f us, ratio %.2f\n", lm * 1e6, pm * 1e6,
+              lm / pm);
   std::filesystem::remove_all(root);
   return 0;
 }
