@@ -5,6 +5,7 @@
 // chunk looks at the first byte of the next one.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@ class TIDFLineReader {
  public:
   // Reads up to count bytes into buffer; 0 at the end of the data. Raises on a read error.
   using Source = std::function<int32_t(char* buffer, int32_t count)>;
+  static constexpr int32_t kChunk = 64 * 1024;
 
   explicit TIDFLineReader(Source source) : source_(std::move(source)) {}
   explicit TIDFLineReader(std::string_view bytes) : data_(bytes) {}
@@ -30,7 +32,7 @@ class TIDFLineReader {
   std::string long_;  // a line that spans chunks
 
   Source source_;
-  std::string chunk_;
+  std::unique_ptr<char[]> chunk_;  // the bytes of the last read, kChunk at most
   std::string_view data_;
   size_t pos_ = 0;
 };

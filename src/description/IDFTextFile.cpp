@@ -1,5 +1,6 @@
 #include "description/IDFTextFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "description/IDFLineReader.h"
@@ -141,19 +142,13 @@ void TrimIDFLine(std::string& line) {
 }
 
 bool TIDFLineReader::Fill() {
-  if (!source_) return false;
-  constexpr int32_t kChunk = 64 * 1024;
-  chunk_.resize(kChunk);
-  int32_t got = source_(chunk_.data(), kChunk);
-  if (got <= 0) {
-    chunk_.clear();
-    data_ = {};
-    pos_ = 0;
-    return false;
-  }
-  chunk_.resize(static_cast<size_t>(got));
-  data_ = chunk_;
+  data_ = {};
   pos_ = 0;
+  if (!source_) return false;
+  if (!chunk_) chunk_ = std::make_unique_for_overwrite<char[]>(kChunk);
+  int32_t got = source_(chunk_.get(), kChunk);
+  if (got <= 0) return false;
+  data_ = std::string_view(chunk_.get(), static_cast<size_t>(std::min(got, kChunk)));
   return true;
 }
 
