@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole-process wall time of `nivzip x` against `unzip -qo` on the same archive, same run.
 
-    bench/archive_reader/extract_vs_unzip.py BUILD_DIR/tools/nivzip/nivzip [--size-mb 100]
+    bench/archive_reader/extract_vs_unzip.py BUILD_DIR/tools/nivzip [--size-mb 100]
 
 Generates a corpus of about SIZE MB (thousands of files of mixed sizes and kinds: text,
 binary, already compressed, empty), deflates it with zip, then extracts it alternately with
