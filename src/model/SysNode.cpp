@@ -1,5 +1,6 @@
 #include "model/SysNode.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/Exceptions.h"
@@ -144,8 +145,9 @@ TSysTree::~TSysTree() {
 void TSysTree::Index(TSysNode& node) {
   node.regNumber_ = node.Info.Number;
   node.regViewParent_ = node.Info.ViewParent;
-  byNumber_[node.regNumber_].emplace(node.regSeq_, &node);
-  byViewParent_[node.regViewParent_].emplace(node.regSeq_, &node);
+  // Registration order is the order of sequence numbers, and Reindex goes in that order too.
+  byNumber_[node.regNumber_].emplace_back(node.regSeq_, &node);
+  byViewParent_[node.regViewParent_].emplace_back(node.regSeq_, &node);
 }
 
 void TSysTree::RegisterNode(TSysNode& node) {
@@ -162,11 +164,14 @@ void TSysTree::RegisterNode(TSysNode& node) {
 
 void TSysTree::UnregisterNode(TSysNode& node) {
   if (node.regSeq_ == 0 || node.tree_ != this) return;
-  auto drop = [&](std::unordered_map<int32_t, Ordered>& index, int32_t key) {
+  auto drop = [&](std::unordered_map<int32_t, Bucket>& index, int32_t key) {
     auto it = index.find(key);
     if (it == index.end()) return;
-    it->second.erase(node.regSeq_);
-    if (it->second.empty()) index.erase(it);
+    Bucket& bucket = it->second;
+    auto at = std::lower_bound(bucket.begin(), bucket.end(), std::pair{node.regSeq_, &node},
+                               [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (at != bucket.end() && at->first == node.regSeq_) bucket.erase(at);
+    if (bucket.empty()) index.erase(it);
   };
   drop(byNumber_, node.regNumber_);
   drop(byViewParent_, node.regViewParent_);
@@ -185,7 +190,7 @@ TSysNode* TSysTree::FindFirst(int32_t number, size_t& count) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto it = byNumber_.find(number);
     if (it == byNumber_.end()) return nullptr;
-    TSysNode* first = it->second.begin()->second;
+    TSysNode* first = it->second.front().second;
     if (first->Info.Number == number) {
       count = it->second.size();
       return first;
@@ -200,7 +205,7 @@ TSysNode* TSysTree::FindNode(int32_t number) {
   return FindFirst(number, count);
 }
 
-const TSysTree::Ordered* TSysTree::ViewChildren(int32_t number) {
+const TSysTree::Bucket* TSysTree::ViewChildren(int32_t number) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto it = byViewParent_.find(number);
     if (it == byViewParent_.end()) return nullptr;
@@ -214,7 +219,7 @@ const TSysTree::Ordered* TSysTree::ViewChildren(int32_t number) {
 
 std::string TSysTree::ViewChildrenOf(int32_t number) {
   std::string list;
-  if (const Ordered* children = ViewChildren(number)) {
+  if (const Bucket* children = ViewChildren(number)) {
     for (auto& [seq, node] : *children) {
       if (!list.empty()) list += ',';
       list += plat::IntToStr(node->Info.Number);
@@ -224,7 +229,7 @@ std::string TSysTree::ViewChildrenOf(int32_t number) {
 }
 
 bool TSysTree::AllViewChildrenFull(int32_t number) {
-  if (const Ordered* children = ViewChildren(number)) {
+  if (const Bucket* children = ViewChildren(number)) {
     for (auto& [seq, node] : *children)
       if (!node->Info.FullySelected) return false;
   }
@@ -232,7 +237,7 @@ bool TSysTree::AllViewChildrenFull(int32_t number) {
 }
 
 bool TSysTree::NoViewChildSelected(int32_t number) {
-  if (const Ordered* children = ViewChildren(number)) {
+  if (const Bucket* children = ViewChildren(number)) {
     for (auto& [seq, node] : *children)
       if (node->Info.Selected) return false;
   }
@@ -241,7 +246,7 @@ bool TSysTree::NoViewChildSelected(int32_t number) {
 
 std::vector<TSysNode*> TSysTree::NodesWithViewParent(int32_t number) {
   std::vector<TSysNode*> nodes;
-  if (const Ordered* children = ViewChildren(number))
+  if (const Bucket* children = ViewChildren(number))
     for (auto& [seq, node] : *children) nodes.push_back(node);
   return nodes;
 }

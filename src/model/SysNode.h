@@ -122,17 +122,19 @@ class TSysTree : public TCustomSysNode {
 
  private:
   using Ordered = std::map<uint64_t, TSysNode*>;
+  // The nodes of one key in registration order: nearly always a single one.
+  using Bucket = std::vector<std::pair<uint64_t, TSysNode*>>;
   friend class TSysNode;
   void Index(TSysNode& node);
   // The first registered node with that number and how many there are, after making sure the
   // index is current.
   TSysNode* FindFirst(int32_t number, size_t& count);
   // The registered nodes with that ViewParent, in order, after making sure the index is current.
-  const Ordered* ViewChildren(int32_t number);
+  const Bucket* ViewChildren(int32_t number);
 
   Ordered all_;
-  std::unordered_map<int32_t, Ordered> byNumber_;
-  std::unordered_map<int32_t, Ordered> byViewParent_;
+  std::unordered_map<int32_t, Bucket> byNumber_;
+  std::unordered_map<int32_t, Bucket> byViewParent_;
   uint64_t nextSeq_ = 1;
 };
 
