@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""nividf dump and save on host files: exact output, failures with exit code 1."""
+"""nividf dump, save and tree on host files: exact output, failures with exit codes."""
 import os
 import subprocess
 import sys
@@ -44,6 +44,17 @@ with tempfile.TemporaryDirectory() as tmp:
         run = subprocess.run([nividf] + args, capture_output=True)
         check(f"{args[0]} {os.path.basename(args[1])} exit code", run.returncode, 1)
         check(f"{args[0]} {os.path.basename(args[1])} says why", run.stderr.startswith(b"nividf: "), True)
+
+# The tree of the demo distribution: children indented under their parents, then the outcome.
+demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo", "setup.idf")
+run = subprocess.run([nividf, "tree", demo], capture_output=True)
+check("tree exit code", run.returncode, 0)
+lines = run.stdout.decode("utf-8").splitlines()
+check("tree: a child under its parent", [l.split(" [")[0] for l in lines[1:4]], ["2", "  3", "  4"])
+check("tree: outcome", lines[-2:], ["10 subsystems", "loaded"])
+run = subprocess.run([nividf, "tree", os.path.join(tempfile.gettempdir(), "no-such.idf")],
+                     capture_output=True)
+check("tree of a missing file exit code", run.returncode, 2)
 
 if failures:
     print("\n".join(failures))

@@ -1,6 +1,7 @@
 // nividf: shows a description file as the setup program reads it, or reads and writes it back.
 //   nividf dump FILE     every Root parameter, then every section with its parameters
 //   nividf save IN OUT   reads IN and writes it as the program would write it
+//   nividf tree FILE     the subsystem tree the program builds from it, and its messages
 // Files are host paths. Texts are printed in quotes, so leading and trailing blanks show; control
 // bytes, quotes and backslashes are escaped, and code page 1251 is shown as UTF-8.
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "description/IDFTextFile.h"
+#include "model/TreeCommand.h"
 #include "platform/Text.h"
 
 namespace {
@@ -120,6 +122,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "dump" && argc == 3) return Dump(argv[2]);
   if (command == "save" && argc == 4) return Save(argv[2], argv[3]);
-  std::cerr << "usage: nividf dump FILE\n       nividf save IN OUT\n";
+  if (command == "tree" && argc == 3) return niv::RunTreeCommand(argv[2]);
+  std::cerr << "usage: nividf dump FILE\n       nividf save IN OUT\n       nividf tree FILE\n";
   return 2;
 }
