@@ -1,9 +1,12 @@
 #include "platform/sim/MachineConfig.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -347,34 +350,124 @@ void SaveMachineConfig(const std::string& hostDir, const MachineConfig& c) {
   }
 }
 
+namespace {
+
+// Tells whether machine.ini may have changed since the last call. An inotify watch on the machine
+// folder, read without blocking, costs no path lookup; the kernel queues an event before the
+// write that causes it returns, so a change by this or another process is never missed. Where
+// inotify is unavailable, the file's identity, size and time are compared on every call.
+class IniWatch {
+ public:
+  ~IniWatch() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // True when the cached configuration of dir must be read again. Starts a watch on dir when
+  // there is none yet; the caller then reads the file, so no change escapes between the two.
+  bool Changed(const std::string& dir) {
+    if (Forked()) {
+      // The queue is shared with the parent: reading it would take the parent's events.
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = watch_ = -1;
+      dir_.clear();
+    }
+    if (dir != dir_) {
+      dir_ = dir;
+      valid_ = false;
+      Watch();
+    }
+    if (watch_ < 0) return StatChanged();
+    if (Drain()) valid_ = false;
+    return !valid_;
+  }
+
+  // The file was read: remembers its state for the fallback check.
+  void Loaded(const struct stat& st) {
+    st_ = st;
+    valid_ = true;
+  }
+
+ private:
+  static constexpr uint32_t kMask = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_DELETE |
+                                    IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
+                                    IN_ONLYDIR;
+
+  static bool Forked() {
+    static std::atomic<bool> forked{false};
+    static const int registered =
+        ::pthread_atfork(nullptr, nullptr, [] { forked.store(true, std::memory_order_relaxed); });
+    (void)registered;
+    return forked.exchange(false, std::memory_order_relaxed);
+  }
+
+  void Watch() {
+    if (fd_ < 0) fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ < 0) return;
+    if (watch_ >= 0) ::inotify_rm_watch(fd_, watch_);
+    watch_ = ::inotify_add_watch(fd_, dir_.c_str(), kMask);
+    Drain();  // events of the folder watched before
+  }
+
+  // Reads all queued events; true when one may concern machine.ini. A lost watch (the folder
+  // went away) or an overflowing queue count as a change and fall back to the plain check.
+  bool Drain() {
+    bool changed = false;
+    alignas(struct inotify_event) char buf[4096];
+    for (;;) {
+      ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n <= 0) {
+        if (n < 0 && errno == EINTR) continue;
+        break;
+      }
+      for (ssize_t at = 0; at < n;) {
+        const auto* e = reinterpret_cast<const struct inotify_event*>(buf + at);
+        at += static_cast<ssize_t>(sizeof(struct inotify_event) + e->len);
+        if (e->mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+          changed = true;
+          if ((e->mask & IN_IGNORED) && e->wd == watch_) watch_ = -1;
+        } else if (e->len == 0 || std::strcmp(e->name, "machine.ini") == 0) {
+          changed = true;
+        }
+      }
+    }
+    return changed;
+  }
+
+  bool StatChanged() const {
+    struct stat st {};
+    if (!valid_ || ::stat(IniPath(dir_).c_str(), &st) != 0) return true;
+    return st.st_size != st_.st_size || st.st_ino != st_.st_ino || st.st_dev != st_.st_dev ||
+           st.st_mtim.tv_sec != st_.st_mtim.tv_sec || st.st_mtim.tv_nsec != st_.st_mtim.tv_nsec;
+  }
+
+  int fd_ = -1;
+  int watch_ = -1;
+  std::string dir_;
+  bool valid_ = false;
+  struct stat st_ {};
+};
+
+}  // namespace
+
 const MachineConfig& CurrentMachine() {
-  struct Cached {
-    std::string dir;
-    struct timespec mtime {};
-    off_t size = -1;
-    ino_t ino = 0;
-    const MachineConfig* config = nullptr;
-  };
   static std::mutex mutex;
   static std::deque<std::unique_ptr<MachineConfig>> all;  // kept: references stay valid
-  static Cached cached;
+  static IniWatch watch;
+  static const MachineConfig* cached = nullptr;
   std::string dir = CurrentMachineDir();
   if (dir.empty()) throw Exception("No simulated machine is chosen (set NIVSIM_MACHINE)");
+  std::lock_guard<std::mutex> lock(mutex);
+  bool changed = watch.Changed(dir);  // also starts the watch before the first read
+  if (cached && !changed) return *cached;
+  cached = nullptr;
   struct stat st {};
   std::string path = IniPath(dir);
   if (::stat(path.c_str(), &st) != 0)
     throw Exception("Cannot read the machine configuration " + path + ": " + std::strerror(errno));
-  std::lock_guard<std::mutex> lock(mutex);
-  if (cached.config && cached.dir == dir && cached.size == st.st_size && cached.ino == st.st_ino &&
-      cached.mtime.tv_sec == st.st_mtim.tv_sec && cached.mtime.tv_nsec == st.st_mtim.tv_nsec)
-    return *cached.config;
   all.push_back(std::make_unique<MachineConfig>(LoadMachineConfig(dir)));
-  cached.dir = dir;
-  cached.mtime = st.st_mtim;
-  cached.size = st.st_size;
-  cached.ino = st.st_ino;
-  cached.config = all.back().get();
-  return *cached.config;
+  watch.Loaded(st);
+  cached = all.back().get();
+  return *cached;
 }
 
 }  // namespace plat::sim

@@ -60,6 +60,15 @@ bool SetMarkers(int fd, int from, int to) {
   return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
+bool TakeAllMarkers(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kMarkerBase;
+  fl.l_len = kMarkers;
+  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
 void ClearMarkers(int fd) {
   struct flock fl {};
   fl.l_type = F_UNLCK;
@@ -136,6 +145,10 @@ MachineLock::~MachineLock() {
 // the later check always sees the earlier markers, with or without the machine lock. Neighbouring
 // markers are set and checked with one call each.
 bool RegisterShare(int fd, const ShareRequest& r) {
+  // A handle that reads, writes and denies both agrees only with no other handle at all. Every
+  // handle holds "open", so one exclusive lock on all markers checks and registers at once; any
+  // other handle's markers then fail to set, as its share check would fail anyway.
+  if (r.read && r.write && r.denyRead && r.denyWrite) return TakeAllMarkers(fd);
   const bool mine[kMarkers] = {r.read, r.write, r.denyRead, r.denyWrite, true};
   bool check[kMarkers] = {};
   check[kDeniesRead] = r.read;

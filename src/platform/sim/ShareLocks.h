@@ -2,7 +2,8 @@
 // Share modes between the handles of all processes of a machine. Every open handle holds shared
 // open-file-description locks on marker bytes far beyond any data: "has reader", "has writer",
 // "denies read", "denies write" and "open". Another handle's markers are seen with F_OFD_GETLK;
-// the kernel drops them when the handle closes or its process ends. Checks and registration run
+// the kernel drops them when the handle closes or its process ends. A handle that reads, writes
+// and denies both holds one exclusive lock on all markers instead. Checks and registration run
 // under the machine lock (flock on share.lock in the machine folder, and a mutex for the threads
 // of this process).
 #include <cstdint>

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -60,6 +62,27 @@ TEST_F(MachineConfigTest, SavedValuesReadBack) {
   EXPECT_EQ(c.drives[0].label, A("Мой диск"));
   EXPECT_EQ(c.drives[0].freeK, 12345);
   EXPECT_EQ(c.Extra("pendingrestart"), "1");
+}
+
+// A change made by another process is seen at once, and a child started by fork still sees the
+// changes of its parent.
+TEST_F(MachineConfigTest, ChangesOfOtherProcessesSeenAtOnce) {
+  EXPECT_EQ(sim::CurrentMachine().buildNumber, 1381u);
+  pid_t child = fork();
+  if (child == 0) {
+    bool ok = sim::CurrentMachine().buildNumber == 1381;
+    EditConfig([](sim::MachineConfig& c) { c.buildNumber = 2195; });
+    ok = ok && sim::CurrentMachine().buildNumber == 2195;
+    {
+      std::ofstream(machine_ + "/machine.ini", std::ios::binary)
+          << "[Machine]\nBuild=950\n[Drive C]\n";
+    }
+    _exit(ok && sim::CurrentMachine().buildNumber == 950 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(sim::CurrentMachine().buildNumber, 950u);
 }
 
 TEST_F(MachineConfigTest, DamagedFileNamesFileAndLineAndStaysAsItWas) {

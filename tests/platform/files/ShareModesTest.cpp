@@ -55,6 +55,9 @@ TEST_F(ShareModesTest, SecondOpenAgainstFirst) {
       {R | fmShareDenyNone, fmCreate, false},
       {R | fmShareDenyNone, fmCreate | fmShareDenyNone, true},
       {fmCreate, R | fmShareDenyNone, false},
+      {RW | fmShareExclusive, RW | fmShareExclusive, false},
+      {RW | fmShareExclusive, W | fmShareDenyNone, false},
+      {W | fmShareDenyNone, RW | fmShareExclusive, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.first << " then " << c.second);
