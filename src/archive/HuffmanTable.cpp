@@ -5,10 +5,13 @@
 namespace niv {
 namespace {
 
+// Reverses the low `length` bits of a code of at most 16 bits.
 uint32_t Reverse(uint32_t code, unsigned length) {
-  uint32_t r = 0;
-  for (unsigned i = 0; i < length; ++i, code >>= 1) r = (r << 1) | (code & 1);
-  return r;
+  code = ((code & 0x5555) << 1) | ((code >> 1) & 0x5555);
+  code = ((code & 0x3333) << 2) | ((code >> 2) & 0x3333);
+  code = ((code & 0x0F0F) << 4) | ((code >> 4) & 0x0F0F);
+  code = ((code & 0x00FF) << 8) | ((code >> 8) & 0x00FF);
+  return code >> (16 - length);
 }
 
 }  // namespace
@@ -47,16 +50,14 @@ bool THuffmanTable::Build(const uint8_t* lengths, const uint16_t* codes, const u
     uint32_t prefix = Reverse(codes[s] >> (len - rootBits), rootBits);
     subBits[prefix] = std::max<uint8_t>(subBits[prefix], static_cast<uint8_t>(len - rootBits));
   }
-  uint32_t size = rootSize;
   std::vector<uint32_t> subOffset(rootSize, 0);
+  entries_.assign(rootSize, huff::kInvalid | 1);
   for (uint32_t p = 0; p < rootSize; ++p)
     if (subBits[p]) {
-      subOffset[p] = size;
-      size += 1u << subBits[p];
+      subOffset[p] = static_cast<uint32_t>(entries_.size());
+      entries_[p] = huff::Entry(huff::kLink, subBits[p], subOffset[p]);
+      entries_.resize(entries_.size() + (1u << subBits[p]), huff::kInvalid | 1);
     }
-  entries_.assign(size, huff::kInvalid | 1);
-  for (uint32_t p = 0; p < rootSize; ++p)
-    if (subBits[p]) entries_[p] = huff::Entry(huff::kLink, subBits[p], subOffset[p]);
 
   for (unsigned s = 0; s < n; ++s) {
     unsigned len = lengths[s];

@@ -226,17 +226,16 @@ TDecodeResult TInflater::Codes(TBitReader& in, TWindow& out, const THuffmanTable
         count -= huff::Bits(e);
         if (e & huff::kLiteral) {
           *op++ = static_cast<uint8_t>(huff::Value(e));
-          // At least 41 bits are left: room for two more literals of up to 15 bits each.
-          e = lt[bits & litMask];
-          if (!(e & huff::kLiteral)) continue;
-          bits >>= huff::Bits(e);
-          count -= huff::Bits(e);
-          *op++ = static_cast<uint8_t>(huff::Value(e));
-          e = lt[bits & litMask];
-          if (!(e & huff::kLiteral)) continue;
-          bits >>= huff::Bits(e);
-          count -= huff::Bits(e);
-          *op++ = static_cast<uint8_t>(huff::Value(e));
+          // Literals in the root table are at most litRoot bits long, so the buffer holds a
+          // whole one while that many bits are left. The slack past the limit takes the extra
+          // bytes (at most one per bit of a refill).
+          while (count >= litRoot) {
+            e = lt[bits & litMask];
+            if (!(e & huff::kLiteral)) break;
+            bits >>= huff::Bits(e);
+            count -= huff::Bits(e);
+            *op++ = static_cast<uint8_t>(huff::Value(e));
+          }
           continue;
         }
         if (e & huff::kSpecial) {

@@ -11,9 +11,9 @@
 namespace niv::test {
 namespace {
 
-std::string RawDeflate(const std::string& data, int level = 6) {
+std::string RawDeflate(const std::string& data, int level = 6, int strategy = Z_DEFAULT_STRATEGY) {
   z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
   std::string out(deflateBound(&z, data.size()), '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   z.avail_in = static_cast<uInt>(data.size());
@@ -42,6 +42,21 @@ TEST(Decompressor, StoredMemberIsWrittenInPiecesWithPercentEvents) {
   EXPECT_EQ(r.filePercents, (std::vector<int>{40, 80, 100}));
   EXPECT_EQ(r.output, data);
   EXPECT_EQ(r.crc, Crc32(data.data(), data.size()));
+}
+
+// Literals of one or two bits each: a single refill of the bit buffer yields dozens of bytes,
+// which must fit the window's slack and survive its slides.
+TEST(Decompressor, RunsOfShortLiteralCodesCrossTheWindowLimit) {
+  std::string data(300000, 'a');
+  uint32_t seed = 12345;
+  for (char& c : data) {
+    seed = seed * 1103515245 + 12345;
+    if ((seed >> 16) % 3 == 0) c = 'b';
+  }
+  std::string packed = RawDeflate(data, 6, Z_HUFFMAN_ONLY);
+  TDecodeOutcome r = Decode(Info(8, data, packed), packed);
+  EXPECT_TRUE(r.decoded);
+  EXPECT_EQ(r.output, data);
 }
 
 TEST(Decompressor, TotalPercentCountsOverTheWholeExtraction) {
