@@ -73,7 +73,9 @@ std::unique_ptr<plat::TFileStream> TLogFile::OpenStream() {
         if (stream->Seek(0, plat::soEnd) < 0) throw plat::EStreamError("Seek error");
         return stream;
       }
-      return std::make_unique<plat::TFileStream>(fileName_, plat::fmCreate);
+      // Created only if still missing: a plain create would empty a file that another writer
+      // made and wrote since the check above.
+      return std::make_unique<plat::TFileStream>(fileName_, plat::fmCreateNew);
     } catch (const plat::Exception&) {
       if (failures >= kOpenRetries) throw;
     }

@@ -33,6 +33,8 @@ constexpr uint16_t fmOpenWrite = 0x0001;
 constexpr uint16_t fmOpenReadWrite = 0x0002;
 constexpr uint16_t fmCreate = 0xFF00;  // create or truncate, read-write; exclusive unless a share
                                        // mode is added
+constexpr uint16_t fmCreateNew = 0xFE00;  // create a file that must not exist yet, read-write;
+                                          // fails with ERROR_FILE_EXISTS when it does
 constexpr uint16_t fmShareCompat = 0x0000;
 constexpr uint16_t fmShareExclusive = 0x0010;
 constexpr uint16_t fmShareDenyWrite = 0x0020;

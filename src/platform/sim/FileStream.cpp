@@ -24,8 +24,12 @@ struct TFileStream::Impl {
 
 namespace {
 
+bool IsCreateNew(uint16_t mode) {
+  return (mode & 0xFF00) == fmCreateNew;
+}
+
 bool IsCreate(uint16_t mode) {
-  return (mode & 0xFF00) == fmCreate;
+  return (mode & 0xFF00) == fmCreate || IsCreateNew(mode);
 }
 
 [[noreturn]] void RaiseOpenError(std::string_view name, uint16_t mode, uint32_t error) {
@@ -58,6 +62,7 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
   sim::ResolvedPath r = sim::ResolvePath(fileName);
   if (r.error) RaiseOpenError(fileName, mode, r.error);
   if (r.isRoot || (r.exists && r.isDirectory)) RaiseOpenError(fileName, mode, ERROR_ACCESS_DENIED);
+  if (r.exists && IsCreateNew(mode)) RaiseOpenError(fileName, mode, ERROR_FILE_EXISTS);
   if (!r.exists && (!create || !r.parentExists))
     RaiseOpenError(fileName, mode, r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
   if (share.write && r.drive && r.drive->type == DRIVE_CDROM)
@@ -77,6 +82,10 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
   bool fresh = false;
   int fd = OpenHost(r, create, share.write, fresh);
   if (fd < 0) RaiseOpenError(fileName, mode, sim::Win32ErrorOf(errno));
+  if (!fresh && IsCreateNew(mode)) {
+    ::close(fd);  // another writer created it since the path was resolved
+    RaiseOpenError(fileName, mode, ERROR_FILE_EXISTS);
+  }
   impl_->fd = fd;
   impl_->canWrite = share.write;
   bool shared;
@@ -87,7 +96,9 @@ TFileStream::TFileStream(std::string_view fileName, uint16_t mode)
     shared = sim::RegisterShare(fd, share);
   }
   if (!shared) {
-    if (fresh) ::unlink(r.host.c_str());
+    // Another handle opened the new file between its creation and the registration of this
+    // one: the file is theirs now and stays, with whatever they have written to it.
+    if (fresh) sim::NoteDirectoryChanged(r.parentHost, r.hostName, true, false, shortName);
     RaiseOpenError(fileName, mode, ERROR_SHARING_VIOLATION);
   }
   if (create && !fresh && ::ftruncate(fd, 0) != 0)

@@ -99,7 +99,7 @@ bool ForEachRun(const bool (&set)[kMarkers], Run&& run) {
 ShareRequest ShareRequestOf(uint16_t mode) {
   ShareRequest r;
   uint16_t share = mode & 0x00F0;
-  if (mode == fmCreate || (mode & 0xFF00) == fmCreate) {
+  if ((mode & 0xFF00) == fmCreate || (mode & 0xFF00) == fmCreateNew) {
     r.read = r.write = true;
   } else {
     switch (mode & 0x0003) {

@@ -220,6 +220,21 @@ TEST_F(FilesTest, CopyAndRename) {
   EXPECT_EQ(Search("C:\\WINDOWS\\m*", faHidden), std::vector<std::string>{"Moved.TXT"});
 }
 
+// A create-new never empties a file that exists, whatever the case of its name.
+TEST_F(FilesTest, CreateNewLeavesAnExistingFileAlone) {
+  {
+    TFileStream f("C:\\new.log", fmCreateNew);
+    f.WriteBuffer("first", 5);
+  }
+  try {
+    TFileStream again("C:\\NEW.LOG", fmCreateNew);
+    FAIL() << "a second create-new succeeded";
+  } catch (const EFCreateError&) {
+    EXPECT_EQ(LastError(), ERROR_FILE_EXISTS);
+  }
+  EXPECT_EQ(Read("C:\\new.log"), "first");
+}
+
 TEST_F(FilesTest, TimesAndSizes) {
   Write("C:\\t.bin", std::string(1000, 'x'));
   EXPECT_EQ(FileSizeOf("C:\\T.BIN"), 1000);
